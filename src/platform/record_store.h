@@ -1,0 +1,71 @@
+// Record stores: password-protected table files of text fields, with one process-wide current
+// store and, per open store, a current record (1-based; the position after the last record is
+// valid). The program uses the single instance returned by Stores(); tests may create more
+// engines to stand for other processes. Window thread only (not thread-safe).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+using Fields = std::vector<std::string>;
+
+class RecordStore {
+public:
+    RecordStore();
+    ~RecordStore();
+    RecordStore(const RecordStore&) = delete;
+    RecordStore& operator=(const RecordStore&) = delete;
+
+    // Writes a new, empty store file with these field names. Fails if the file exists, unless
+    // overwrite is set. Used by the store tool and tests; the program never creates a store.
+    static bool Create(const std::string& path, const std::string& password,
+                       const std::vector<std::string>& fieldNames, bool overwrite = false);
+
+    // Opens read-write and shared; fails on a missing file, a wrong password, a damaged file, or
+    // the same full path (case-insensitive) already open. The store becomes current at record 1.
+    bool Open(const std::string& path, const std::string& alias, const std::string& password);
+    bool IsOpen(const std::string& path) const;
+    // Alias, then file title, then full path; case-insensitive.
+    bool SelectStore(const std::string& alias);
+    bool Close(const std::string& alias);
+    void CloseAll();
+
+    // Record operations on the current store; false / 0 / empty when no store is current.
+    long long RecordCount();
+    bool First();
+    bool Skip(long long count = 1);
+    bool GoTo(long long recordNumber);
+    long long RecordNumber() const;
+    bool Append(const Fields& values);  // value k into field k; missing values empty
+    bool AppendBlank();                 // the new record becomes current
+    // Value k into field k; an omitted value (nullopt) and every field after the last value keep
+    // their content. Fails with no current record.
+    bool Modify(const std::vector<std::optional<std::string>>& values);
+    std::string Read(std::string_view fieldName);
+    std::string Read(int position);  // 1-based
+    bool Write(std::string_view fieldName, std::string_view value);
+    bool Write(int position, std::string_view value);
+    // From the current record forward: the first record whose fields satisfy the condition
+    // becomes current (true); with no match the current record is restored (false).
+    bool Find(const std::function<bool(const Fields&)>& condition);
+    bool DeleteCurrent();
+    bool Purge();  // removes deleted records at once; record numbers close up
+
+    // Why the last failed operation failed, for tools and tests (never shown to users).
+    const std::string& LastError() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The process-wide engine of the program.
+RecordStore& Stores();
+
+}  // namespace qm
