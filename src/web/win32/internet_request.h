@@ -1,0 +1,48 @@
+// Helpers shared by the two page fetchers: an owning holder of an Internet handle, the network
+// time-outs of a request handle and the reading of a whole body. Any thread; each call works on
+// the handles it is given.
+#pragma once
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+
+namespace qm {
+
+// Owns one Internet handle; closes it once.
+class InternetHandle {
+  public:
+    InternetHandle() = default;
+    explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
+    ~InternetHandle() { Reset(); }
+    InternetHandle(const InternetHandle&) = delete;
+    InternetHandle& operator=(const InternetHandle&) = delete;
+    HINTERNET Get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+    void Reset() {
+        if (handle_) InternetCloseHandle(handle_);
+        handle_ = nullptr;
+    }
+
+  private:
+    HINTERNET handle_ = nullptr;
+};
+
+// Connect, send and receive time-outs on a request handle. They must be set on every request
+// handle: under Wine a request does not take them from its Internet handle.
+bool SetRequestTimeouts(HINTERNET request, DWORD connectMs, DWORD sendMs, DWORD receiveMs);
+
+// The Content-Length of the answer, or -1 when it is missing or not a number.
+long long QueryContentLength(HINTERNET request);
+
+// Reads the body in chunks of chunkSize until a read returns 0 bytes. False when a read fails,
+// when stop becomes true, or when the body is shorter than its Content-Length (a connection
+// dropped part-way looks like a normal end to the reader). Bytes past the Content-Length are
+// dropped.
+bool ReadBody(HINTERNET request, std::size_t chunkSize, std::string& body,
+              const std::atomic<bool>* stop = nullptr);
+
+}  // namespace qm
