@@ -4,6 +4,7 @@
 // engines to stand for other processes. Window thread only (not thread-safe).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -67,5 +68,9 @@ private:
 
 // The process-wide engine of the program.
 RecordStore& Stores();
+
+// Key-derivation cost written into stores made by Create from now on (0: the default). The cost is
+// recorded in each file, so tests can make tiny stores cheaply without weakening real ones.
+void SetStoreKdfIterationsForTesting(std::uint32_t iterations);
 
 }  // namespace qm

@@ -1,0 +1,207 @@
+// Native backend of the file layer (tests, tools and benchmarks on Linux): GBK names become UTF-8
+// with iconv, and a backslash that is a character of its own becomes '/', because the program
+// builds names as folder + "\\name". Locks are flock() locks, held per open handle.
+#include <errno.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <vector>
+
+#include "platform/file_io.h"
+#include "platform/gbk.h"
+
+namespace qm::fileio {
+
+struct File {
+    int fd = -1;
+};
+
+namespace {
+
+std::string Convert(const std::string& text, const char* to, const char* from) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return text;
+    std::string out(text.size() * 4 + 4, '\0');
+    char* in = const_cast<char*>(text.data());
+    size_t inLeft = text.size();
+    char* o = out.data();
+    size_t outLeft = out.size();
+    size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
+    iconv_close(cd);
+    if (r == static_cast<size_t>(-1)) return text;  // not GBK: keep the bytes
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+std::string ToNativeName(const std::string& gbk) {
+    std::string s;
+    for (std::size_t i = 0; i < gbk.size();) {
+        std::size_t n = GbkCharLength(gbk, i);
+        if (n == 1 && gbk[i] == '\\')
+            s += '/';
+        else
+            s.append(gbk, i, n);
+        i += n;
+    }
+    return Convert(s, "UTF-8", "GBK");
+}
+
+FileStat FromStat(const struct stat& st) {
+    FileStat s;
+    s.size = static_cast<std::uint64_t>(st.st_size);
+    s.mtime = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.identity = static_cast<std::uint64_t>(st.st_ino) ^ (static_cast<std::uint64_t>(st.st_dev) << 40);
+    return s;
+}
+
+}  // namespace
+
+File* OpenFile(const std::string& path, OpenMode mode) {
+    if (CheckFault(Op::Open) != Fault::None) return nullptr;
+    int flags = O_CLOEXEC;
+    switch (mode) {
+        case OpenMode::ReadWrite:
+            flags |= O_RDWR;
+            break;
+        case OpenMode::ReadOnly:
+            flags |= O_RDONLY;
+            break;
+        case OpenMode::CreateNew:
+            flags |= O_RDWR | O_CREAT | O_EXCL;
+            break;
+        case OpenMode::CreateAlways:
+            flags |= O_RDWR | O_CREAT | O_TRUNC;
+            break;
+    }
+    int fd = ::open(ToNativeName(path).c_str(), flags, 0644);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    return new File{fd};
+}
+
+void CloseFile(File* file) {
+    if (!file) return;
+    ::close(file->fd);
+    delete file;
+}
+
+bool ReadAt(File* file, std::uint64_t offset, void* buffer, std::size_t n, std::size_t* got) {
+    *got = 0;
+    if (CheckFault(Op::Read) != Fault::None) return false;
+    char* p = static_cast<char*>(buffer);
+    while (*got < n) {
+        ssize_t r = ::pread(file->fd, p + *got, n - *got, static_cast<off_t>(offset + *got));
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) return false;
+        if (r == 0) break;
+        *got += static_cast<std::size_t>(r);
+    }
+    return true;
+}
+
+bool WriteAt(File* file, std::uint64_t offset, const void* data, std::size_t n) {
+    Fault f = CheckFault(Op::Write);
+    if (f == Fault::Fail) return false;
+    if (f == Fault::ShortWrite) n /= 2;
+    const char* p = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t r = ::pwrite(file->fd, p + done, n - done, static_cast<off_t>(offset + done));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        done += static_cast<std::size_t>(r);
+    }
+    return f == Fault::None;
+}
+
+bool Truncate(File* file, std::uint64_t size) {
+    if (CheckFault(Op::Truncate) != Fault::None) return false;
+    return ::ftruncate(file->fd, static_cast<off_t>(size)) == 0;
+}
+
+bool Sync(File* file) {
+    if (CheckFault(Op::Sync) != Fault::None) return false;
+    return !SyncToDisk() || ::fdatasync(file->fd) == 0;
+}
+
+bool Lock(File* file) {
+    if (CheckFault(Op::Lock) != Fault::None) return false;
+    while (::flock(file->fd, LOCK_EX) != 0)
+        if (errno != EINTR) return false;
+    return true;
+}
+
+void Unlock(File* file) {
+    ::flock(file->fd, LOCK_UN);
+}
+
+bool StatFile(File* file, FileStat* out) {
+    if (CheckFault(Op::Stat) != Fault::None) return false;
+    struct stat st;
+    if (fstat(file->fd, &st) != 0) return false;
+    *out = FromStat(st);
+    return true;
+}
+
+bool StatPath(const std::string& path, FileStat* out) {
+    if (CheckFault(Op::Stat) != Fault::None) return false;
+    struct stat st;
+    if (::stat(ToNativeName(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    *out = FromStat(st);
+    return true;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st;
+    return ::stat(ToNativeName(path).c_str(), &st) == 0;
+}
+
+bool RenameReplace(const std::string& from, const std::string& to, bool* sharing) {
+    *sharing = false;
+    if (CheckFault(Op::Rename) != Fault::None) return false;
+    return ::rename(ToNativeName(from).c_str(), ToNativeName(to).c_str()) == 0;
+}
+
+bool RemoveFile(const std::string& path) {
+    if (CheckFault(Op::Remove) != Fault::None) return false;
+    return ::unlink(ToNativeName(path).c_str()) == 0;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::string p = Convert(ToNativeName(path), "GBK", "UTF-8");
+    if (p.empty() || p[0] != '/') {
+        char buf[4096];
+        if (!::getcwd(buf, sizeof buf)) return p;
+        p = Convert(buf, "GBK", "UTF-8") + "/" + p;
+    }
+    // Lexical clean-up: empty and "." segments go, ".." removes the segment before it.
+    std::vector<std::string> parts;
+    for (const std::string& seg : Split(p, "/")) {
+        if (seg.empty() || seg == ".") continue;
+        if (seg == "..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(seg);
+    }
+    std::string out;
+    for (const std::string& seg : parts) out += "/" + seg;
+    return out.empty() ? "/" : out;
+}
+
+void SleepMs(int ms) {
+    struct timespec ts {
+        ms / 1000, (ms % 1000) * 1000000L
+    };
+    nanosleep(&ts, nullptr);
+}
+
+}  // namespace qm::fileio

@@ -1,0 +1,378 @@
+// The record-store engine: the process-wide model of open stores (aliases, one current store, a
+// current record per store) over the store files of store_file.h. Tables live in memory; a closed
+// store's table and every derived key stay cached in the engine, so the program's open-work-close
+// pattern costs a stat and two small reads per open. Each change is one entry appended under the
+// file lock after catching up with the file; the file is flushed to disk when the store is closed.
+// Window thread only.
+#include "platform/record_store.h"
+
+#include <map>
+
+#include "platform/file_io.h"
+#include "platform/gbk.h"
+#include "platform/store_file.h"
+
+namespace qm {
+
+namespace sf = storefile;
+
+namespace {
+
+std::uint32_t g_createIterations = sf::kDefaultIterations;
+
+struct OpenStore {
+    std::string alias;
+    std::string normPath;  // absolute, ASCII-folded: the identity of the file
+    sf::FileState st;
+    long long current = 1;
+    bool dirty = false;  // written since the last flush to disk
+};
+
+std::string NormalizePath(const std::string& path) {
+    return AsciiLower(fileio::AbsolutePath(path));
+}
+
+// Name of the file without folder and extension.
+std::string FileTitle(const std::string& path) {
+    std::size_t nameStart = 0, dot = std::string::npos;
+    for (std::size_t i = 0; i < path.size();) {
+        std::size_t n = GbkCharLength(path, i);
+        if (n == 1 && (path[i] == '\\' || path[i] == '/')) nameStart = i + 1, dot = std::string::npos;
+        if (n == 1 && path[i] == '.') dot = i;
+        i += n;
+    }
+    return path.substr(nameStart, dot == std::string::npos ? std::string::npos : dot - nameStart);
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    return AsciiLower(a) == AsciiLower(b);
+}
+
+}  // namespace
+
+struct RecordStore::Impl {
+    std::vector<std::unique_ptr<OpenStore>> stores;
+    OpenStore* cur = nullptr;
+    std::map<std::string, sf::FileState> closed;  // by normalized path
+    sf::KeyCache keys;
+    std::string lastError;
+
+    bool Fail(std::string why) {
+        lastError = std::move(why);
+        return false;
+    }
+    long long Count() const { return cur ? static_cast<long long>(cur->st.table.rows.size()) : 0; }
+    void Clamp(OpenStore* s) {
+        const long long end = static_cast<long long>(s->st.table.rows.size()) + 1;
+        if (s->current > end) s->current = end;
+        if (s->current < 1) s->current = 1;
+    }
+    // The 0-based index of the current record, or -1 past the end / without a store.
+    long long CurrentIndex() const {
+        return cur && cur->current >= 1 && cur->current <= Count() ? cur->current - 1 : -1;
+    }
+    long long FieldIndex(std::string_view name) const {
+        const auto& names = cur->st.table.fieldNames;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (SameText(names[i], name)) return static_cast<long long>(i);
+        return -1;
+    }
+    bool Load(sf::FileState* st, fileio::OpenMode mode);
+    void EnsureFresh(OpenStore* s);
+    template <class Build>
+    bool Change(Build build);
+    void MaybeCompact(OpenStore* s, bool purged);
+    void CloseStore(std::size_t i);
+};
+
+bool RecordStore::Impl::Load(sf::FileState* st, fileio::OpenMode mode) {
+    for (int round = 0; round < 2; ++round) {
+        fileio::File* f = fileio::OpenFile(st->path, mode);
+        if (!f) return Fail("cannot open " + st->path);
+        std::string error;
+        const bool ok = sf::Refresh(f, st, &keys, &error);
+        fileio::CloseFile(f);
+        if (!ok) return Fail(error);
+        // A compaction interrupted after its hand-over entry: finish it and read the new file.
+        if (st->movedTo.empty() || sf::SettleReplacement(st, &keys, &error)) return true;
+        st->fileId.clear();
+    }
+    return true;
+}
+
+void RecordStore::Impl::EnsureFresh(OpenStore* s) {
+    fileio::FileStat now;
+    if (!fileio::StatPath(s->st.path, &now) || now == s->st.stat) return;
+    sf::FileState copy = s->st;  // a failed read keeps serving what we had
+    if (Load(&copy, fileio::OpenMode::ReadOnly)) s->st = std::move(copy);
+    Clamp(s);
+}
+
+template <class Build>
+bool RecordStore::Impl::Change(Build build) {
+    if (!cur) return Fail("no current store");
+    std::string error;
+    if (!sf::AppendUnderLock(&cur->st, &keys, &error, build)) return Fail(error.empty() ? lastError : error);
+    cur->dirty = true;
+    Clamp(cur);
+    return true;
+}
+
+void RecordStore::Impl::MaybeCompact(OpenStore* s, bool purged) {
+    const sf::FileState& st = s->st;
+    const std::uint64_t live = st.table.rowBytes + st.table.rows.size() * 34 + 4096;
+    const bool wasteful = st.end > (64u << 10) && st.end > 2 * live;
+    // A purge removes deleted data from the file at once while that is cheap (small stores).
+    if (!wasteful && !(purged && st.end <= (4u << 20))) return;
+    std::string error;
+    if (sf::Compact(&s->st, &keys, &error))
+        s->dirty = false;  // the new file was flushed before it replaced the old one
+    else
+        lastError = error;  // the appended entries already hold the change
+    Clamp(s);
+}
+
+void RecordStore::Impl::CloseStore(std::size_t i) {
+    OpenStore* s = stores[i].get();
+    if (s->dirty) {
+        fileio::File* f = fileio::OpenFile(s->st.path, fileio::OpenMode::ReadWrite);
+        if (!f || !fileio::Sync(f)) lastError = "flush failed: " + s->st.path;
+        fileio::CloseFile(f);
+    }
+    closed[s->normPath] = std::move(s->st);
+    if (cur == s) cur = nullptr;
+    stores.erase(stores.begin() + static_cast<std::ptrdiff_t>(i));
+}
+
+RecordStore::RecordStore() : impl_(std::make_unique<Impl>()) {}
+RecordStore::~RecordStore() {
+    CloseAll();
+}
+
+bool RecordStore::Create(const std::string& path, const std::string& password,
+                         const std::vector<std::string>& fieldNames, bool overwrite) {
+    std::string error;
+    return sf::CreateFile(path, password, fieldNames, g_createIterations, overwrite, &error);
+}
+
+void SetStoreKdfIterationsForTesting(std::uint32_t iterations) {
+    g_createIterations = iterations ? iterations : sf::kDefaultIterations;
+}
+
+bool RecordStore::Open(const std::string& path, const std::string& alias, const std::string& password) {
+    Impl& m = *impl_;
+    const std::string norm = NormalizePath(path);
+    for (const auto& s : m.stores) {
+        if (s->normPath == norm) return m.Fail("already open: " + path);
+        if (SameText(s->alias, alias)) return m.Fail("alias in use: " + alias);
+    }
+    auto s = std::make_unique<OpenStore>();
+    s->alias = alias;
+    s->normPath = norm;
+    auto cached = m.closed.find(norm);
+    if (cached != m.closed.end() && cached->second.password == password) {
+        s->st = std::move(cached->second);
+        m.closed.erase(cached);
+    }
+    s->st.path = fileio::AbsolutePath(path);
+    s->st.password = password;
+    if (!m.Load(&s->st, fileio::OpenMode::ReadWrite)) return false;
+    m.stores.push_back(std::move(s));
+    m.cur = m.stores.back().get();
+    return true;
+}
+
+bool RecordStore::IsOpen(const std::string& path) const {
+    const std::string norm = NormalizePath(path);
+    for (const auto& s : impl_->stores)
+        if (s->normPath == norm) return true;
+    return false;
+}
+
+bool RecordStore::SelectStore(const std::string& alias) {
+    Impl& m = *impl_;
+    OpenStore* found = nullptr;
+    for (const auto& s : m.stores)
+        if (!found && SameText(s->alias, alias)) found = s.get();
+    for (const auto& s : m.stores)
+        if (!found && SameText(FileTitle(s->st.path), alias)) found = s.get();
+    if (!found && !alias.empty()) {
+        const std::string norm = NormalizePath(alias);
+        for (const auto& s : m.stores)
+            if (!found && s->normPath == norm) found = s.get();
+    }
+    if (!found) return m.Fail("no open store named " + alias);
+    m.cur = found;
+    m.EnsureFresh(found);
+    return true;
+}
+
+bool RecordStore::Close(const std::string& alias) {
+    for (std::size_t i = 0; i < impl_->stores.size(); ++i) {
+        if (SameText(impl_->stores[i]->alias, alias)) {
+            impl_->CloseStore(i);
+            return true;
+        }
+    }
+    return impl_->Fail("no open store named " + alias);
+}
+
+void RecordStore::CloseAll() {
+    while (!impl_->stores.empty()) impl_->CloseStore(impl_->stores.size() - 1);
+}
+
+long long RecordStore::RecordCount() {
+    return impl_->Count();
+}
+
+bool RecordStore::First() {
+    Impl& m = *impl_;
+    if (!m.cur) return m.Fail("no current store");
+    m.EnsureFresh(m.cur);
+    m.cur->current = 1;
+    return true;
+}
+
+bool RecordStore::Skip(long long count) {
+    Impl& m = *impl_;
+    if (!m.cur) return m.Fail("no current store");
+    const long long target = m.cur->current + count;
+    m.cur->current = target;
+    m.Clamp(m.cur);
+    return m.cur->current == target;
+}
+
+bool RecordStore::GoTo(long long recordNumber) {
+    Impl& m = *impl_;
+    if (!m.cur) return m.Fail("no current store");
+    m.EnsureFresh(m.cur);
+    if (recordNumber < 1 || recordNumber > m.Count() + 1) return m.Fail("no such record");
+    m.cur->current = recordNumber;
+    return true;
+}
+
+long long RecordStore::RecordNumber() const {
+    return impl_->cur ? impl_->cur->current : 0;
+}
+
+bool RecordStore::Append(const Fields& values) {
+    return impl_->Change([&](const sf::Table& t, std::string* payload) {
+        if (values.size() > t.fieldNames.size()) return impl_->Fail("more values than fields");
+        *payload = sf::AppendPayload(sf::EncodeRow(values, t.fieldNames.size()));
+        return true;
+    }) && (impl_->MaybeCompact(impl_->cur, false), true);
+}
+
+bool RecordStore::AppendBlank() {
+    if (!impl_->Change([](const sf::Table& t, std::string* payload) {
+            *payload = sf::AppendPayload(sf::EncodeRow({}, t.fieldNames.size()));
+            return true;
+        }))
+        return false;
+    impl_->cur->current = impl_->Count();
+    impl_->MaybeCompact(impl_->cur, false);
+    return true;
+}
+
+bool RecordStore::Modify(const std::vector<std::optional<std::string>>& values) {
+    Impl& m = *impl_;
+    return m.Change([&](const sf::Table& t, std::string* payload) {
+        const long long i = m.CurrentIndex();
+        if (i < 0) return m.Fail("no current record");
+        if (values.size() > t.fieldNames.size()) return m.Fail("more values than fields");
+        std::string row = t.rows[static_cast<std::size_t>(i)];
+        for (std::size_t k = 0; k < values.size(); ++k)
+            if (values[k]) row = sf::WithField(row, k, *values[k]);
+        *payload = sf::UpdatePayload(static_cast<std::uint64_t>(i), row);
+        return true;
+    }) && (m.MaybeCompact(m.cur, false), true);
+}
+
+std::string RecordStore::Read(std::string_view fieldName) {
+    Impl& m = *impl_;
+    if (!m.cur) return {};
+    const long long k = m.FieldIndex(fieldName);
+    return k < 0 ? std::string() : Read(static_cast<int>(k + 1));
+}
+
+std::string RecordStore::Read(int position) {
+    Impl& m = *impl_;
+    const long long i = m.CurrentIndex();
+    if (i < 0 || position < 1) return {};
+    return sf::RowField(m.cur->st.table.rows[static_cast<std::size_t>(i)],
+                        static_cast<std::size_t>(position - 1));
+}
+
+bool RecordStore::Write(std::string_view fieldName, std::string_view value) {
+    Impl& m = *impl_;
+    if (!m.cur) return m.Fail("no current store");
+    const long long k = m.FieldIndex(fieldName);
+    if (k < 0) return m.Fail("no field named " + std::string(fieldName));
+    return Write(static_cast<int>(k + 1), value);
+}
+
+bool RecordStore::Write(int position, std::string_view value) {
+    Impl& m = *impl_;
+    return m.Change([&](const sf::Table& t, std::string* payload) {
+        const long long i = m.CurrentIndex();
+        if (i < 0) return m.Fail("no current record");
+        if (position < 1 || static_cast<std::size_t>(position) > t.fieldNames.size())
+            return m.Fail("no such field");
+        const std::string row = sf::WithField(t.rows[static_cast<std::size_t>(i)], position - 1, value);
+        *payload = sf::UpdatePayload(static_cast<std::uint64_t>(i), row);
+        return true;
+    }) && (m.MaybeCompact(m.cur, false), true);
+}
+
+bool RecordStore::Find(const std::function<bool(const Fields&)>& condition) {
+    Impl& m = *impl_;
+    if (!m.cur) return m.Fail("no current store");
+    m.EnsureFresh(m.cur);
+    Fields fields;
+    const auto& rows = m.cur->st.table.rows;
+    for (long long n = m.cur->current; n >= 1 && n <= static_cast<long long>(rows.size()); ++n) {
+        sf::DecodeRow(rows[static_cast<std::size_t>(n - 1)], &fields);
+        if (condition(fields)) {
+            m.cur->current = n;
+            return true;
+        }
+    }
+    return false;  // the current record was never moved
+}
+
+bool RecordStore::DeleteCurrent() {
+    Impl& m = *impl_;
+    return m.Change([&](const sf::Table&, std::string* payload) {
+        const long long i = m.CurrentIndex();
+        if (i < 0) return m.Fail("no current record");
+        *payload = sf::DeletePayload(static_cast<std::uint64_t>(i));
+        return true;
+    });
+}
+
+bool RecordStore::Purge() {
+    Impl& m = *impl_;
+    if (!m.cur) return m.Fail("no current store");
+    m.EnsureFresh(m.cur);
+    bool anyDeleted = false;
+    for (const std::string& row : m.cur->st.table.rows) anyDeleted = anyDeleted || sf::RowDeleted(row);
+    if (!anyDeleted) return true;
+    if (!m.Change([](const sf::Table&, std::string* payload) {
+            *payload = sf::PurgePayload();
+            return true;
+        }))
+        return false;
+    m.MaybeCompact(m.cur, true);
+    return true;
+}
+
+const std::string& RecordStore::LastError() const {
+    return impl_->lastError;
+}
+
+RecordStore& Stores() {
+    static RecordStore engine;
+    return engine;
+}
+
+}  // namespace qm

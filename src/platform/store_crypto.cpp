@@ -1,0 +1,127 @@
+// libgcrypt behind the store format: see store_crypto.h.
+#include "platform/store_crypto.h"
+
+#include <gcrypt.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace qm::storecrypto {
+
+namespace {
+
+void QuietLog(void*, int level, const char* fmt, va_list args) {
+    if (level < GCRY_LOG_ERROR) return;
+    std::vfprintf(stderr, fmt, args);
+}
+
+bool InitOnce() {
+    gcry_set_log_handler(QuietLog, nullptr);
+    if (!gcry_check_version(GCRYPT_VERSION)) return false;
+    gcry_control(GCRYCTL_DISABLE_SECMEM, 0);
+    gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
+    return true;
+}
+
+// One cipher handle per key, reused across entries: opening a handle and setting the key costs more
+// than sealing a small entry.
+struct CipherCache {
+    gcry_cipher_hd_t hd = nullptr;
+    std::string key;
+    ~CipherCache() {
+        if (hd) gcry_cipher_close(hd);
+    }
+};
+
+gcry_cipher_hd_t CipherFor(const std::string& key) {
+    thread_local CipherCache cache;
+    if (cache.hd && cache.key == key) return cache.hd;
+    if (!cache.hd && gcry_cipher_open(&cache.hd, GCRY_CIPHER_AES256, GCRY_CIPHER_MODE_GCM, 0)) {
+        cache.hd = nullptr;
+        return nullptr;
+    }
+    if (gcry_cipher_setkey(cache.hd, key.data(), key.size())) {
+        cache.key.clear();
+        return nullptr;
+    }
+    cache.key = key;
+    return cache.hd;
+}
+
+bool Prepare(gcry_cipher_hd_t hd, std::string_view nonce, std::string_view aad) {
+    return hd && !gcry_cipher_setiv(hd, nonce.data(), nonce.size()) &&
+           !gcry_cipher_authenticate(hd, aad.data(), aad.size());
+}
+
+}  // namespace
+
+bool Init() {
+    static const bool ok = InitOnce();
+    return ok;
+}
+
+bool DeriveKey(std::string_view password, std::string_view salt, std::uint32_t iterations, std::string* key) {
+    if (!Init()) return false;
+    key->assign(kKeySize, '\0');
+    return !gcry_kdf_derive(password.data(), password.size(), GCRY_KDF_PBKDF2, GCRY_MD_SHA256, salt.data(),
+                            salt.size(), iterations, kKeySize, key->data());
+}
+
+std::string RandomBytes(std::size_t n) {
+    Init();
+    std::string s(n, '\0');
+    gcry_randomize(s.data(), n, GCRY_STRONG_RANDOM);
+    return s;
+}
+
+std::string NonceBytes(std::size_t n) {
+    Init();
+    std::string s(n, '\0');
+    gcry_create_nonce(s.data(), n);
+    return s;
+}
+
+bool Seal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view plain,
+          std::string* out) {
+    if (!Init()) return false;
+    gcry_cipher_hd_t hd = CipherFor(key);
+    if (!Prepare(hd, nonce, aad)) return false;
+    out->assign(plain.size() + kTagSize, '\0');
+    gcry_cipher_final(hd);
+    if (!plain.empty() && gcry_cipher_encrypt(hd, out->data(), plain.size(), plain.data(), plain.size()))
+        return false;
+    return !gcry_cipher_gettag(hd, out->data() + plain.size(), kTagSize);
+}
+
+bool Unseal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view in,
+            std::string* plain) {
+    if (!Init() || in.size() < kTagSize) return false;
+    gcry_cipher_hd_t hd = CipherFor(key);
+    if (!Prepare(hd, nonce, aad)) return false;
+    const std::size_t n = in.size() - kTagSize;
+    plain->resize(n);
+    gcry_cipher_final(hd);
+    if (n && gcry_cipher_decrypt(hd, plain->data(), n, in.data(), n)) return false;
+    return !gcry_cipher_checktag(hd, in.data() + n, kTagSize);
+}
+
+std::string Hmac(const std::string& key, std::string_view data) {
+    Init();
+    std::string out(32, '\0');
+    gcry_mac_hd_t hd;
+    if (gcry_mac_open(&hd, GCRY_MAC_HMAC_SHA256, 0, nullptr)) return {};
+    size_t len = out.size();
+    bool ok = !gcry_mac_setkey(hd, key.data(), key.size()) && !gcry_mac_write(hd, data.data(), data.size()) &&
+              !gcry_mac_read(hd, out.data(), &len);
+    gcry_mac_close(hd);
+    return ok ? out : std::string();
+}
+
+std::string Sha256(std::string_view data) {
+    Init();
+    std::string out(32, '\0');
+    gcry_md_hash_buffer(GCRY_MD_SHA256, out.data(), data.data(), data.size());
+    return out;
+}
+
+}  // namespace qm::storecrypto

@@ -1,0 +1,31 @@
+// Cryptography of the store files, on libgcrypt: PBKDF2-SHA256 key derivation, AES-256-GCM
+// sealing of entries, an HMAC password verifier, SHA-256 checksums and random bytes. Initialises
+// libgcrypt once (and silences its informational log, which under Wine prints a note on stderr at
+// the first strong random). Any thread after the first call; no state besides the library's.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qm::storecrypto {
+
+inline constexpr std::size_t kKeySize = 32;
+inline constexpr std::size_t kNonceSize = 12;
+inline constexpr std::size_t kTagSize = 16;
+
+bool Init();
+bool DeriveKey(std::string_view password, std::string_view salt, std::uint32_t iterations, std::string* key);
+std::string RandomBytes(std::size_t n);  // unpredictable (salts, file ids)
+std::string NonceBytes(std::size_t n);   // unique, cheap (entry nonces)
+// out := ciphertext || tag. Returns false only on a library failure.
+bool Seal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view plain,
+          std::string* out);
+// in = ciphertext || tag; false when the tag does not match (wrong key or tampered data).
+bool Unseal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view in,
+            std::string* plain);
+std::string Hmac(const std::string& key, std::string_view data);  // HMAC-SHA256, 32 bytes
+std::string Sha256(std::string_view data);
+
+}  // namespace qm::storecrypto

@@ -1,0 +1,607 @@
+// Store file format and file procedures: see store_file.h and docs/store-format.md.
+#include "platform/store_file.h"
+
+#include <cstring>
+#include <functional>
+
+#include "platform/store_crypto.h"
+
+namespace qm::storefile {
+
+namespace sc = storecrypto;
+
+namespace {
+
+constexpr char kMagic[8] = {'Q', 'M', 'S', 'T', 'O', 'R', 'E', '\x1a'};
+constexpr std::size_t kHeaderSize = 72;
+constexpr std::size_t kEntryOverhead = 4 + sc::kNonceSize + sc::kTagSize;
+constexpr std::uint32_t kMaxEntry = 64u << 20;
+constexpr std::size_t kRowsChunk = 256u << 10;
+constexpr std::size_t kReadChunk = 1u << 20;
+
+enum EntryType : unsigned char { kSchema = 1, kAppend, kUpdate, kDelete, kPurge, kRows, kMoved };
+
+void PutVarint(std::string* s, std::uint64_t v) {
+    while (v >= 0x80) {
+        s->push_back(static_cast<char>((v & 0x7F) | 0x80));
+        v >>= 7;
+    }
+    s->push_back(static_cast<char>(v));
+}
+
+bool GetVarint(std::string_view s, std::size_t* pos, std::uint64_t* v) {
+    *v = 0;
+    for (int shift = 0; shift < 64 && *pos < s.size(); shift += 7) {
+        unsigned char c = static_cast<unsigned char>(s[(*pos)++]);
+        *v |= static_cast<std::uint64_t>(c & 0x7F) << shift;
+        if (!(c & 0x80)) return true;
+    }
+    return false;
+}
+
+// A length-prefixed piece at *pos.
+bool GetPiece(std::string_view s, std::size_t* pos, std::string_view* piece) {
+    std::uint64_t n;
+    if (!GetVarint(s, pos, &n) || n > s.size() - *pos) return false;
+    *piece = s.substr(*pos, n);
+    *pos += n;
+    return true;
+}
+
+void PutU32(std::string* s, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) s->push_back(static_cast<char>(v >> (8 * i)));
+}
+void PutU64(std::string* s, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) s->push_back(static_cast<char>(v >> (8 * i)));
+}
+std::uint32_t GetU32(const char* p) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(p[i]);
+    return v;
+}
+
+std::string Aad(std::string_view fileId, std::uint64_t offset, std::uint32_t n) {
+    std::string a(fileId);
+    PutU64(&a, offset);
+    PutU32(&a, n);
+    return a;
+}
+
+std::string Verifier(const std::string& key, std::string_view header) {
+    return sc::Hmac(key, std::string("verify") + std::string(header.substr(0, 48))).substr(0, 16);
+}
+
+// Header bytes for these parameters; the verifier needs the key.
+std::string MakeHeader(std::uint32_t iterations, std::string_view salt, std::string_view fileId,
+                       const std::string& key) {
+    std::string h(kMagic, sizeof kMagic);
+    h += '\x01';
+    h += '\x00';  // version 1
+    h += '\x01';  // PBKDF2-SHA256
+    h += '\x01';  // AES-256-GCM
+    PutU32(&h, iterations);
+    h += salt;
+    h += fileId;
+    h += Verifier(key, h);
+    h += sc::Sha256(h).substr(0, 8);
+    return h;
+}
+
+std::string KeyFor(KeyCache* keys, const std::string& password, std::string_view salt,
+                   std::uint32_t iterations) {
+    std::string id = password + '\0' + std::string(salt) + std::to_string(iterations);
+    auto it = keys->find(id);
+    if (it != keys->end()) return it->second;
+    std::string key;
+    if (!sc::DeriveKey(password, salt, iterations, &key)) return {};
+    (*keys)[id] = key;
+    return key;
+}
+
+std::string SealEntry(const std::string& key, std::string_view fileId, std::uint64_t offset,
+                      std::string_view payload, std::string* tag) {
+    const std::uint32_t n = static_cast<std::uint32_t>(payload.size());
+    std::string nonce = sc::NonceBytes(sc::kNonceSize), sealed;
+    if (!sc::Seal(key, nonce, Aad(fileId, offset, n), payload, &sealed)) return {};
+    std::string e;
+    e.reserve(kEntryOverhead + n);
+    PutU32(&e, n);
+    e += nonce;
+    e += sealed;
+    if (tag) *tag = e.substr(e.size() - sc::kTagSize);
+    return e;
+}
+
+// Sequential reads through a window of the file.
+struct Reader {
+    explicit Reader(fileio::File* f) : file(f) {}
+    fileio::File* file;
+    std::string buf;
+    std::uint64_t bufStart = 0;
+    bool Get(std::uint64_t off, std::size_t n, std::string_view* out) {
+        if (off < bufStart || off + n > bufStart + buf.size()) {
+            buf.resize(std::max(n, kReadChunk));
+            std::size_t got = 0;
+            if (!fileio::ReadAt(file, off, buf.data(), buf.size(), &got)) return false;
+            buf.resize(got);
+            bufStart = off;
+            if (got < n) return false;
+        }
+        *out = std::string_view(buf).substr(off - bufStart, n);
+        return true;
+    }
+};
+
+// Reads the complete entries from `from` up to `size`; a torn last entry ends the walk silently.
+// A complete entry that fails authentication, or that `take` refuses, fails the walk.
+bool WalkEntries(fileio::File* file, const FileState& st, std::uint64_t from, std::uint64_t size,
+                 const std::function<bool(std::string_view)>& take, std::uint64_t* end, std::string* lastTag,
+                 std::string* error) {
+    Reader r(file);
+    std::string plain;
+    std::uint64_t pos = from;
+    while (size - pos >= kEntryOverhead) {
+        std::string_view head, body;
+        if (!r.Get(pos, 4, &head)) return *error = "read failed", false;
+        const std::uint32_t n = GetU32(head.data());
+        if (n > kMaxEntry || n > size - pos - kEntryOverhead) break;  // torn last entry
+        if (!r.Get(pos + 4, sc::kNonceSize + n + sc::kTagSize, &body)) return *error = "read failed", false;
+        if (!sc::Unseal(st.key, body.substr(0, sc::kNonceSize), Aad(st.fileId, pos, n),
+                        body.substr(sc::kNonceSize), &plain))
+            return *error = std::string("damaged entry at ").append(std::to_string(pos)), false;
+        if (!take(plain)) return *error = std::string("invalid entry at ").append(std::to_string(pos)), false;
+        *lastTag = std::string(body.substr(body.size() - sc::kTagSize));
+        pos += kEntryOverhead + n;
+        *end = pos;
+    }
+    return true;
+}
+
+bool ReadHeader(fileio::File* file, std::string* header, std::string* error) {
+    header->assign(kHeaderSize, '\0');
+    std::size_t got = 0;
+    if (!fileio::ReadAt(file, 0, header->data(), kHeaderSize, &got)) return *error = "read failed", false;
+    if (got < kHeaderSize || std::memcmp(header->data(), kMagic, sizeof kMagic) != 0)
+        return *error = "not a store file", false;
+    if (sc::Sha256(header->substr(0, 64)).substr(0, 8) != header->substr(64))
+        return *error = "damaged header", false;
+    if ((*header)[8] != 1 || (*header)[9] != 0 || (*header)[10] != 1 || (*header)[11] != 1)
+        return *error = "unknown store format version", false;
+    const std::uint32_t it = GetU32(header->data() + 12);
+    if (it < kMinIterations || it > kMaxIterations) return *error = "damaged header", false;
+    return true;
+}
+
+// Takes one payload into a state being loaded or caught up.
+bool TakePayload(FileState* st, std::string_view p) {
+    if (p.empty()) return false;
+    const unsigned char type = static_cast<unsigned char>(p[0]);
+    if (type == kSchema) {
+        if (!st->table.fieldNames.empty() || st->end != kHeaderSize) return false;
+        std::size_t pos = 1;
+        std::uint64_t count;
+        if (!GetVarint(p, &pos, &count) || count == 0 || count > p.size()) return false;
+        FieldList names;
+        for (std::uint64_t i = 0; i < count; ++i) {
+            std::string_view name;
+            if (!GetPiece(p, &pos, &name)) return false;
+            names.emplace_back(name);
+        }
+        if (pos != p.size()) return false;
+        st->table.fieldNames = std::move(names);
+        return true;
+    }
+    if (st->table.fieldNames.empty()) return false;
+    if (type == kMoved) {
+        if (p.size() != 17) return false;
+        st->movedTo = std::string(p.substr(1));
+        return true;
+    }
+    st->movedTo.clear();
+    return ApplyPayload(&st->table, p);
+}
+
+bool LoadFull(fileio::File* file, FileState* st, KeyCache* keys, std::string* error) {
+    fileio::FileStat s;
+    if (!fileio::StatFile(file, &s)) return *error = "cannot read the file", false;
+    FileState n;
+    n.path = st->path;
+    n.password = st->password;
+    if (!ReadHeader(file, &n.header, error)) return false;
+    const std::uint32_t iterations = GetU32(n.header.data() + 12);
+    n.key = KeyFor(keys, n.password, std::string_view(n.header).substr(16, 16), iterations);
+    if (n.key.empty()) return *error = "key derivation failed", false;
+    if (Verifier(n.key, n.header) != n.header.substr(48, 16)) return *error = "wrong password", false;
+    n.fileId = n.header.substr(32, 16);
+    n.end = kHeaderSize;
+    FileState* np = &n;
+    std::uint64_t end = kHeaderSize;
+    auto take = [np, &end](std::string_view p) {
+        np->end = end;  // lets the schema check see whether it is the first entry
+        return TakePayload(np, p);
+    };
+    std::string tag;
+    // `end` advances inside the walk; the lambda reads it before each payload.
+    if (!WalkEntries(file, n, kHeaderSize, s.size, take, &end, &tag, error)) return false;
+    if (n.table.fieldNames.empty()) return *error = "store file without a schema", false;
+    n.end = end;
+    n.lastTag = tag;
+    n.stat = s;
+    *st = std::move(n);
+    return true;
+}
+
+bool WriteAll(fileio::File* f, std::uint64_t* offset, const std::string& bytes) {
+    if (!fileio::WriteAt(f, *offset, bytes.data(), bytes.size())) return false;
+    *offset += bytes.size();
+    return true;
+}
+
+// Writes header, schema and rows of `table` into a new file at `path` under `fileId`.
+bool WriteStoreFile(const std::string& path, const std::string& header, const std::string& key,
+                    const Table& table, fileio::OpenMode mode, std::string* error) {
+    fileio::File* f = fileio::OpenFile(path, mode);
+    if (!f) return *error = "cannot create " + path, false;
+    const std::string fileId = header.substr(32, 16);
+    std::uint64_t off = 0;
+    bool ok = WriteAll(f, &off, header);
+    ok = ok && WriteAll(f, &off, SealEntry(key, fileId, off, SchemaPayload(table.fieldNames), nullptr));
+    std::string chunk;
+    std::uint64_t count = 0;
+    std::size_t i = 0;
+    while (ok && i <= table.rows.size()) {
+        const bool last = i == table.rows.size();
+        if (!last) {
+            PutVarint(&chunk, table.rows[i].size());
+            chunk += table.rows[i];
+            ++count;
+        }
+        if ((last && count) || chunk.size() >= kRowsChunk) {
+            std::string p(1, static_cast<char>(kRows));
+            PutVarint(&p, count);
+            p += chunk;
+            ok = WriteAll(f, &off, SealEntry(key, fileId, off, p, nullptr));
+            chunk.clear();
+            count = 0;
+        }
+        ++i;
+    }
+    ok = ok && fileio::Sync(f);
+    fileio::CloseFile(f);
+    if (!ok) *error = "write failed: " + path;
+    return ok;
+}
+
+bool RenameWithRetries(const std::string& from, const std::string& to) {
+    // Antivirus and sync clients hold files briefly; under Wine any open handle blocks the rename.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        bool sharing = false;
+        if (fileio::RenameReplace(from, to, &sharing)) return true;
+        if (!sharing) return false;
+        fileio::SleepMs(25);
+    }
+    return false;
+}
+
+// Loads the file at `path` as a check that it is a complete store with this id.
+bool LoadOther(const std::string& path, const FileState& like, KeyCache* keys, FileState* out) {
+    fileio::File* f = fileio::OpenFile(path, fileio::OpenMode::ReadOnly);
+    if (!f) return false;
+    out->path = path;
+    out->password = like.password;
+    std::string error;
+    bool ok = LoadFull(f, out, keys, &error);
+    fileio::CloseFile(f);
+    return ok;
+}
+
+}  // namespace
+
+std::string EncodeRow(const FieldList& values, std::size_t fieldCount, bool deleted) {
+    std::string row(1, deleted ? '\x01' : '\x00');
+    for (std::size_t i = 0; i < fieldCount; ++i) {
+        const std::size_t n = i < values.size() ? values[i].size() : 0;
+        PutVarint(&row, n);
+        if (n) row += values[i];
+    }
+    return row;
+}
+
+bool RowValid(std::string_view row, std::size_t fieldCount) {
+    if (row.empty() || static_cast<unsigned char>(row[0]) > 1) return false;
+    std::size_t pos = 1;
+    std::string_view piece;
+    for (std::size_t i = 0; i < fieldCount; ++i)
+        if (!GetPiece(row, &pos, &piece)) return false;
+    return pos == row.size();
+}
+
+bool RowDeleted(std::string_view row) {
+    return !row.empty() && row[0] == '\x01';
+}
+
+std::string RowField(std::string_view row, std::size_t index) {
+    std::size_t pos = 1;
+    std::string_view piece;
+    for (std::size_t i = 0; i <= index; ++i)
+        if (!GetPiece(row, &pos, &piece)) return {};
+    return std::string(piece);
+}
+
+void DecodeRow(std::string_view row, FieldList* out) {
+    std::size_t pos = 1, i = 0;
+    std::string_view piece;
+    while (GetPiece(row, &pos, &piece)) {
+        if (i == out->size()) out->emplace_back();
+        (*out)[i++].assign(piece);
+    }
+    out->resize(i);
+}
+
+std::string WithField(std::string_view row, std::size_t index, std::string_view value) {
+    std::string out(row.substr(0, 1));
+    std::size_t pos = 1, i = 0;
+    std::string_view piece;
+    while (GetPiece(row, &pos, &piece)) {
+        std::string_view v = i++ == index ? value : piece;
+        PutVarint(&out, v.size());
+        out += v;
+    }
+    return out;
+}
+
+std::string WithDeleted(std::string_view row, bool deleted) {
+    std::string out(row);
+    if (!out.empty()) out[0] = deleted ? '\x01' : '\x00';
+    return out;
+}
+
+std::string SchemaPayload(const FieldList& fieldNames) {
+    std::string p(1, static_cast<char>(kSchema));
+    PutVarint(&p, fieldNames.size());
+    for (const std::string& n : fieldNames) {
+        PutVarint(&p, n.size());
+        p += n;
+    }
+    return p;
+}
+
+std::string AppendPayload(const std::string& row) {
+    return static_cast<char>(kAppend) + row;
+}
+
+std::string UpdatePayload(std::uint64_t index, const std::string& row) {
+    std::string p(1, static_cast<char>(kUpdate));
+    PutVarint(&p, index);
+    return p + row;
+}
+
+std::string DeletePayload(std::uint64_t index) {
+    std::string p(1, static_cast<char>(kDelete));
+    PutVarint(&p, index);
+    return p;
+}
+
+std::string PurgePayload() {
+    return std::string(1, static_cast<char>(kPurge));
+}
+
+bool ApplyPayload(Table* t, std::string_view p) {
+    if (p.empty()) return false;
+    const std::size_t nf = t->fieldNames.size();
+    std::size_t pos = 1;
+    std::uint64_t index = 0;
+    switch (static_cast<unsigned char>(p[0])) {
+        case kAppend:
+            if (!RowValid(p.substr(1), nf)) return false;
+            t->rows.emplace_back(p.substr(1));
+            t->rowBytes += p.size() - 1;
+            return true;
+        case kUpdate: {
+            if (!GetVarint(p, &pos, &index) || index >= t->rows.size() || !RowValid(p.substr(pos), nf))
+                return false;
+            std::string& row = t->rows[index];
+            t->rowBytes += (p.size() - pos) - row.size();
+            row.assign(p.substr(pos));
+            return true;
+        }
+        case kDelete:
+            if (!GetVarint(p, &pos, &index) || pos != p.size() || index >= t->rows.size()) return false;
+            t->rows[index][0] = '\x01';
+            return true;
+        case kPurge: {
+            if (p.size() != 1) return false;
+            std::size_t w = 0;
+            for (std::size_t r = 0; r < t->rows.size(); ++r) {
+                if (RowDeleted(t->rows[r]))
+                    t->rowBytes -= t->rows[r].size();
+                else if (w++ != r)
+                    t->rows[w - 1] = std::move(t->rows[r]);
+            }
+            t->rows.resize(w);
+            return true;
+        }
+        case kRows: {
+            std::uint64_t count;
+            if (!GetVarint(p, &pos, &count) || count > p.size()) return false;
+            const std::size_t before = t->rows.size();
+            for (std::uint64_t i = 0; i < count; ++i) {
+                std::string_view row;
+                if (!GetPiece(p, &pos, &row) || !RowValid(row, nf)) {
+                    t->rows.resize(before);
+                    return false;
+                }
+                t->rows.emplace_back(row);
+                t->rowBytes += row.size();
+            }
+            return pos == p.size();
+        }
+        default:
+            return false;
+    }
+}
+
+std::string PendingPath(const std::string& path) {
+    return path + ".new";
+}
+
+bool CreateFile(const std::string& path, const std::string& password, const FieldList& fieldNames,
+                std::uint32_t iterations, bool overwrite, std::string* error) {
+    if (fieldNames.empty()) return *error = "a store needs at least one field", false;
+    if (!overwrite && fileio::Exists(path)) return *error = "file exists: " + path, false;
+    const std::string salt = sc::RandomBytes(16), fileId = sc::NonceBytes(16);
+    std::string key;
+    if (!sc::DeriveKey(password, salt, iterations, &key)) return *error = "key derivation failed", false;
+    Table t;
+    t.fieldNames = fieldNames;
+    // Written beside the target and renamed over it: an existing store is never half-overwritten.
+    const std::string pending = PendingPath(path);
+    if (!WriteStoreFile(pending, MakeHeader(iterations, salt, fileId, key), key, t,
+                        fileio::OpenMode::CreateAlways, error)) {
+        fileio::RemoveFile(pending);
+        return false;
+    }
+    if (!overwrite && fileio::Exists(path)) {
+        fileio::RemoveFile(pending);
+        return *error = "file exists: " + path, false;
+    }
+    if (!RenameWithRetries(pending, path)) {
+        fileio::RemoveFile(pending);
+        return *error = "cannot replace " + path, false;
+    }
+    return true;
+}
+
+bool Refresh(fileio::File* file, FileState* st, KeyCache* keys, std::string* error) {
+    fileio::FileStat s;
+    if (!fileio::StatFile(file, &s)) return *error = "cannot read the file", false;
+    if (!st->fileId.empty() && s == st->stat) return true;
+    if (!st->fileId.empty() && s.size >= st->end && st->lastTag.size() == sc::kTagSize) {
+        std::string header, tag(sc::kTagSize, '\0');
+        std::size_t got = 0;
+        if (ReadHeader(file, &header, error) && header == st->header &&
+            fileio::ReadAt(file, st->end - sc::kTagSize, tag.data(), tag.size(), &got) && got == tag.size() &&
+            tag == st->lastTag) {
+            // Only grown: catch up with the new entries, all checked before any is applied.
+            std::vector<std::string> payloads;
+            std::uint64_t end = st->end;
+            std::string lastTag = st->lastTag;
+            auto take = [&payloads](std::string_view p) {
+                payloads.emplace_back(p);
+                return !p.empty() && p[0] != kSchema;
+            };
+            if (!WalkEntries(file, *st, st->end, s.size, take, &end, &lastTag, error)) return false;
+            for (const std::string& p : payloads) {
+                if (!TakePayload(st, p)) {
+                    st->fileId.clear();  // inconsistent: the next access reads the file from scratch
+                    return *error = "entry does not fit the table", false;
+                }
+            }
+            st->end = end;
+            st->lastTag = lastTag;
+            st->stat = s;
+            return true;
+        }
+    }
+    return LoadFull(file, st, keys, error);
+}
+
+bool SettleReplacement(FileState* st, KeyCache* keys, std::string* error) {
+    if (st->movedTo.empty()) return true;
+    const std::string pending = PendingPath(st->path);
+    FileState next;
+    if (!LoadOther(pending, *st, keys, &next) || next.fileId != st->movedTo)
+        return true;                                         // nothing to finish
+    if (!RenameWithRetries(pending, st->path)) return true;  // the old file still holds the same records
+    *error = "replacement finished";
+    return false;
+}
+
+fileio::File* OpenLockedFresh(FileState* st, KeyCache* keys, std::string* error) {
+    for (int attempt = 0;; ++attempt) {
+        fileio::File* f = fileio::OpenFile(st->path, fileio::OpenMode::ReadWrite);
+        if (!f) return *error = "cannot open " + st->path + " for writing", nullptr;
+        if (!fileio::Lock(f)) {
+            fileio::CloseFile(f);
+            return *error = "cannot lock " + st->path, nullptr;
+        }
+        if (!Refresh(f, st, keys, error)) {
+            fileio::Unlock(f);
+            fileio::CloseFile(f);
+            return nullptr;
+        }
+        if (st->movedTo.empty() || attempt > 0) {
+            // A new file that no hand-over names is the leftover of an interrupted compaction; and
+            // appending after a hand-over that could not be finished voids it. Looked for once per
+            // load, and whenever a hand-over was seen.
+            const std::string pending = PendingPath(st->path);
+            if ((!st->pendingChecked || attempt > 0) && fileio::Exists(pending)) fileio::RemoveFile(pending);
+            st->pendingChecked = true;
+            return f;
+        }
+        fileio::Unlock(f);
+        fileio::CloseFile(f);
+        if (!SettleReplacement(st, keys, error)) st->fileId.clear();  // replaced: read the new file
+    }
+}
+
+bool WriteEntry(fileio::File* f, FileState* st, const std::string& payload, std::string* error) {
+    const std::uint64_t offset = st->end;
+    std::string tag;
+    const std::string entry = SealEntry(st->key, st->fileId, offset, payload, &tag);
+    if (entry.empty()) return *error = "encryption failed", false;
+    if (!fileio::WriteAt(f, offset, entry.data(), entry.size())) {
+        fileio::Truncate(f, offset);  // best effort; a torn entry is dropped at the next read anyway
+        st->stat = {};
+        return *error = "write failed", false;
+    }
+    if (!TakePayload(st, payload)) {
+        fileio::Truncate(f, offset);
+        st->fileId.clear();
+        return *error = "invalid change", false;
+    }
+    st->end = offset + entry.size();
+    st->lastTag = tag;
+    if (!fileio::StatFile(f, &st->stat)) {
+        st->stat = {};
+    } else if (st->stat.size > st->end && fileio::Truncate(f, st->end)) {  // torn bytes after it
+        if (!fileio::StatFile(f, &st->stat)) st->stat = {};
+    }
+    return true;
+}
+
+bool Compact(FileState* st, KeyCache* keys, std::string* error) {
+    fileio::File* f = OpenLockedFresh(st, keys, error);
+    if (!f) return false;
+    const std::string fileId = sc::NonceBytes(16), pending = PendingPath(st->path);
+    const std::string header =
+        MakeHeader(GetU32(st->header.data() + 12), st->header.substr(16, 16), fileId, st->key);
+    FileState next;
+    std::string writeError;
+    bool ok =
+        WriteStoreFile(pending, header, st->key, st->table, fileio::OpenMode::CreateAlways, &writeError);
+    // Check the new file before the old one hands over to it.
+    ok = ok && LoadOther(pending, *st, keys, &next) && next.fileId == fileId &&
+         next.table.fieldNames == st->table.fieldNames && next.table.rows == st->table.rows;
+    if (ok) {
+        std::string moved(1, static_cast<char>(kMoved));
+        ok = WriteEntry(f, st, moved + fileId, error) && fileio::Sync(f);
+    } else if (!writeError.empty()) {
+        *error = writeError;
+    } else {
+        *error = "the new file failed its check";
+    }
+    fileio::Unlock(f);
+    fileio::CloseFile(f);  // under Wine a rename over a file fails while any handle to it is open
+    if (!ok) {
+        fileio::RemoveFile(pending);
+        return false;
+    }
+    if (!RenameWithRetries(pending, st->path)) return *error = "cannot replace " + st->path, false;
+    next.path = st->path;
+    if (!fileio::StatPath(next.path, &next.stat)) next.stat = {};
+    *st = std::move(next);
+    return true;
+}
+
+}  // namespace qm::storefile

@@ -1,0 +1,106 @@
+// The store file format (docs/store-format.md) and the file procedures of the engine: load a store
+// file into memory, catch up with entries others appended, append one entry under the file lock,
+// and compact into a new file that replaces the old one. The table keeps each record as one
+// encoded row (a flag byte, then per field a varint length and the bytes), which is also the
+// row's form inside entries, so loading is a copy and memory stays near the plaintext size.
+// Window thread only; every function works on the state it is given.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_io.h"
+
+namespace qm::storefile {
+
+using FieldList = std::vector<std::string>;
+
+inline constexpr std::uint32_t kDefaultIterations = 100000;
+inline constexpr std::uint32_t kMinIterations = 1000;
+inline constexpr std::uint32_t kMaxIterations = 10000000;
+
+// Rows.
+std::string EncodeRow(const FieldList& values, std::size_t fieldCount, bool deleted = false);
+bool RowValid(std::string_view row, std::size_t fieldCount);
+bool RowDeleted(std::string_view row);
+std::string RowField(std::string_view row, std::size_t index);  // 0-based; empty when out of range
+void DecodeRow(std::string_view row, FieldList* out);           // reuses the strings of *out
+std::string WithField(std::string_view row, std::size_t index, std::string_view value);
+std::string WithDeleted(std::string_view row, bool deleted);
+
+// Entry payloads (the plaintext of one entry).
+std::string SchemaPayload(const FieldList& fieldNames);
+std::string AppendPayload(const std::string& row);
+std::string UpdatePayload(std::uint64_t index, const std::string& row);
+std::string DeletePayload(std::uint64_t index);
+std::string PurgePayload();
+
+struct Table {
+    FieldList fieldNames;
+    std::vector<std::string> rows;
+    std::uint64_t rowBytes = 0;  // sum of row sizes: the live data
+};
+// Applies one payload; false (table unchanged) when it is malformed or does not fit the table.
+bool ApplyPayload(Table* table, std::string_view payload);
+
+// Keys derived in this engine, by password, salt and cost: a derivation costs tens of milliseconds.
+using KeyCache = std::map<std::string, std::string>;
+
+// One store file as this engine last saw it.
+struct FileState {
+    std::string path;  // absolute
+    std::string password;
+    std::string key;
+    std::string header;  // the header bytes (salt, cost, file id, verifier)
+    std::string fileId;
+    std::uint64_t end = 0;        // end of the last complete entry
+    std::string lastTag;          // tag of that entry: a cheap sign that the file is still ours
+    std::string movedTo;          // the last entry hands the store over to a new file with this id
+    fileio::FileStat stat;        // of the file when last read or written
+    bool pendingChecked = false;  // a leftover new file was looked for since the last full read
+    Table table;
+};
+
+// Writes a new store file (header and schema entry). Fails if the file exists unless overwrite.
+bool CreateFile(const std::string& path, const std::string& password, const FieldList& fieldNames,
+                std::uint32_t iterations, bool overwrite, std::string* error);
+
+// Brings *state up to date with the open file: nothing when unchanged, the new entries when the file
+// only grew, a full read otherwise. A state with an empty fileId is loaded from scratch. On failure
+// *state is unchanged.
+bool Refresh(fileio::File* file, FileState* state, KeyCache* keys, std::string* error);
+
+// Appends one payload under the file lock after catching up with the file; the payload is built by
+// `build` from the fresh table (it returns false to cancel). On success the table has it applied.
+template <class Build>
+bool AppendUnderLock(FileState* state, KeyCache* keys, std::string* error, Build build);
+
+// Rewrites the store into a new file that replaces the old one (see the format note). On failure the
+// old file stays the store; success is reported only when the replacement is done.
+bool Compact(FileState* state, KeyCache* keys, std::string* error);
+
+// After a load: finishes a replacement that a crash interrupted (the file ends with a hand-over to
+// a complete new file) or discards a leftover new file. Returns false if the store must be re-read.
+bool SettleReplacement(FileState* state, KeyCache* keys, std::string* error);
+
+std::string PendingPath(const std::string& path);  // path of the new file during a replacement
+
+// Internal pieces of AppendUnderLock.
+fileio::File* OpenLockedFresh(FileState* state, KeyCache* keys, std::string* error);
+bool WriteEntry(fileio::File* file, FileState* state, const std::string& payload, std::string* error);
+
+template <class Build>
+bool AppendUnderLock(FileState* state, KeyCache* keys, std::string* error, Build build) {
+    fileio::File* f = OpenLockedFresh(state, keys, error);
+    if (!f) return false;
+    std::string payload;
+    bool ok = build(state->table, &payload) && WriteEntry(f, state, payload, error);
+    fileio::Unlock(f);
+    fileio::CloseFile(f);
+    return ok;
+}
+
+}  // namespace qm::storefile

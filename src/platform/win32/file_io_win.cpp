@@ -1,0 +1,183 @@
+// Windows backend of the file layer: GBK names through code page 936 to the W functions, handles
+// shared for reading, writing and deletion, whole-file lock with LockFileEx on a byte far beyond
+// any data (so readers are never blocked), replace with MoveFileExW.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/file_io.h"
+#include "platform/win32/wide.h"
+
+namespace qm::fileio {
+
+struct File {
+    HANDLE h = INVALID_HANDLE_VALUE;
+};
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFF0;  // lock region well past the end of any store
+
+FileStat FromInfo(const BY_HANDLE_FILE_INFORMATION& info) {
+    FileStat s;
+    s.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    s.mtime =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                  info.ftLastWriteTime.dwLowDateTime);
+    s.identity = ((static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow) ^
+                 (static_cast<std::uint64_t>(info.dwVolumeSerialNumber) << 48);
+    return s;
+}
+
+OVERLAPPED At(std::uint64_t offset) {
+    OVERLAPPED ov{};
+    ov.Offset = static_cast<DWORD>(offset);
+    ov.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    return ov;
+}
+
+}  // namespace
+
+File* OpenFile(const std::string& path, OpenMode mode) {
+    if (CheckFault(Op::Open) != Fault::None) return nullptr;
+    DWORD access = GENERIC_READ | GENERIC_WRITE, disposition = OPEN_EXISTING;
+    switch (mode) {
+        case OpenMode::ReadWrite:
+            break;
+        case OpenMode::ReadOnly:
+            access = GENERIC_READ;
+            break;
+        case OpenMode::CreateNew:
+            disposition = CREATE_NEW;
+            break;
+        case OpenMode::CreateAlways:
+            disposition = CREATE_ALWAYS;
+            break;
+    }
+    HANDLE h = CreateFileW(ToWide(path).c_str(), access, kShareAll, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    return new File{h};
+}
+
+void CloseFile(File* file) {
+    if (!file) return;
+    CloseHandle(file->h);
+    delete file;
+}
+
+bool ReadAt(File* file, std::uint64_t offset, void* buffer, std::size_t n, std::size_t* got) {
+    *got = 0;
+    if (CheckFault(Op::Read) != Fault::None) return false;
+    char* p = static_cast<char*>(buffer);
+    while (*got < n) {
+        OVERLAPPED ov = At(offset + *got);
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(n - *got, 1u << 30)), r = 0;
+        if (!ReadFile(file->h, p + *got, chunk, &r, &ov)) return GetLastError() == ERROR_HANDLE_EOF;
+        if (r == 0) break;
+        *got += r;
+    }
+    return true;
+}
+
+bool WriteAt(File* file, std::uint64_t offset, const void* data, std::size_t n) {
+    Fault f = CheckFault(Op::Write);
+    if (f == Fault::Fail) return false;
+    if (f == Fault::ShortWrite) n /= 2;
+    const char* p = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < n) {
+        OVERLAPPED ov = At(offset + done);
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(n - done, 1u << 30)), w = 0;
+        if (!WriteFile(file->h, p + done, chunk, &w, &ov) || w == 0) return false;
+        done += w;
+    }
+    return f == Fault::None;
+}
+
+bool Truncate(File* file, std::uint64_t size) {
+    if (CheckFault(Op::Truncate) != Fault::None) return false;
+    LARGE_INTEGER li;
+    li.QuadPart = static_cast<LONGLONG>(size);
+    return SetFilePointerEx(file->h, li, nullptr, FILE_BEGIN) && SetEndOfFile(file->h);
+}
+
+bool Sync(File* file) {
+    if (CheckFault(Op::Sync) != Fault::None) return false;
+    return !SyncToDisk() || FlushFileBuffers(file->h) != 0;
+}
+
+bool Lock(File* file) {
+    if (CheckFault(Op::Lock) != Fault::None) return false;
+    OVERLAPPED ov{};
+    ov.OffsetHigh = kLockOffsetHigh;
+    return LockFileEx(file->h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &ov) != 0;
+}
+
+void Unlock(File* file) {
+    OVERLAPPED ov{};
+    ov.OffsetHigh = kLockOffsetHigh;
+    UnlockFileEx(file->h, 0, 1, 0, &ov);
+}
+
+bool StatFile(File* file, FileStat* out) {
+    if (CheckFault(Op::Stat) != Fault::None) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file->h, &info)) return false;
+    *out = FromInfo(info);
+    return true;
+}
+
+bool StatPath(const std::string& path, FileStat* out) {
+    if (CheckFault(Op::Stat) != Fault::None) return false;
+    // Through a handle: directory entries of files open elsewhere may show a stale size.
+    HANDLE h = CreateFileW(ToWide(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool ok = GetFileInformationByHandle(h, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    CloseHandle(h);
+    if (ok) *out = FromInfo(info);
+    return ok;
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesW(ToWide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool RenameReplace(const std::string& from, const std::string& to, bool* sharing) {
+    *sharing = false;
+    if (CheckFault(Op::Rename) != Fault::None) return false;
+    if (MoveFileExW(ToWide(from).c_str(), ToWide(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DWORD e = GetLastError();
+    *sharing = e == ERROR_SHARING_VIOLATION || e == ERROR_ACCESS_DENIED || e == ERROR_LOCK_VIOLATION;
+    return false;
+}
+
+bool RemoveFile(const std::string& path) {
+    if (CheckFault(Op::Remove) != Fault::None) return false;
+    return DeleteFileW(ToWide(path).c_str()) != 0;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    std::wstring w = ToWide(path);
+    DWORD n = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return path;
+    std::wstring full(n, L'\0');
+    n = GetFullPathNameW(w.c_str(), n, full.data(), nullptr);
+    full.resize(n);
+    return FromWide(full);
+}
+
+void SleepMs(int ms) {
+    Sleep(static_cast<DWORD>(ms));
+}
+
+}  // namespace qm::fileio

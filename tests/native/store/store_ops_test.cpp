@@ -1,0 +1,219 @@
+// The record operations and the open-store model: positions, positional values, Find, deletion
+// and purge, aliases and full-path identity, persistence across engines.
+#include <gtest/gtest.h>
+
+#include "platform/file_io.h"
+#include "platform/record_store.h"
+#include "store_test_util.h"
+
+namespace qm {
+namespace {
+
+using testing::Snap;
+using testing::Snapshot;
+using testing::TempFolder;
+
+const std::vector<std::string> kFields = {"名称", "地址", "PR值"};
+const char kPassword[] = "pw-网站@1";
+
+class StoreOps : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetStoreKdfIterationsForTesting(1000);
+        path = dir.File("网站数据库.edb");
+        ASSERT_TRUE(RecordStore::Create(path, kPassword, kFields));
+        ASSERT_TRUE(rs.Open(path, "网站", kPassword)) << rs.LastError();
+    }
+    void Fill(int n) {
+        for (int i = 1; i <= n; ++i)
+            ASSERT_TRUE(rs.Append(
+                {std::string("n").append(std::to_string(i)), std::string("a").append(std::to_string(i))}));
+    }
+    TempFolder dir;
+    std::string path;
+    RecordStore rs;
+};
+
+TEST_F(StoreOps, EmptyStoreHasNoCurrentRecord) {
+    EXPECT_EQ(rs.RecordCount(), 0);
+    EXPECT_EQ(rs.RecordNumber(), 1);  // past the end
+    EXPECT_EQ(rs.Read(1), "");
+    EXPECT_EQ(rs.Read("名称"), "");
+    EXPECT_FALSE(rs.Modify({std::string("x")}));
+    EXPECT_FALSE(rs.Write(1, "x"));
+    EXPECT_FALSE(rs.DeleteCurrent());
+    EXPECT_FALSE(rs.Find([](const Fields&) { return true; }));
+    EXPECT_EQ(rs.RecordNumber(), 1);
+}
+
+TEST_F(StoreOps, AppendIsPositionalAndMissingValuesAreEmpty) {
+    ASSERT_TRUE(rs.Append({"a"}));
+    ASSERT_TRUE(rs.Append({"b", "", "7"}));
+    EXPECT_FALSE(rs.Append({"1", "2", "3", "4"}));  // more values than fields
+    EXPECT_EQ(rs.RecordCount(), 2);
+    EXPECT_EQ(rs.RecordNumber(), 1);  // Append leaves the position alone
+    EXPECT_EQ(Snap(rs, 3), (Snapshot{{"a", "", ""}, {"b", "", "7"}}));
+}
+
+TEST_F(StoreOps, AppendBlankBecomesCurrentAndWriteFillsIt) {
+    Fill(2);
+    ASSERT_TRUE(rs.AppendBlank());
+    EXPECT_EQ(rs.RecordNumber(), 3);
+    EXPECT_TRUE(rs.Write("地址", "http://x"));
+    EXPECT_TRUE(rs.Write(3, "5"));
+    EXPECT_FALSE(rs.Write("没有", "v"));
+    EXPECT_FALSE(rs.Write(4, "v"));
+    EXPECT_FALSE(rs.Write(0, "v"));
+    EXPECT_EQ(rs.Read("地址"), "http://x");
+    EXPECT_EQ(rs.Read("pr值"), "5");  // field names fold ASCII case
+    EXPECT_EQ(rs.Read(9), "");
+}
+
+TEST_F(StoreOps, ModifyKeepsOmittedAndTrailingFields) {
+    ASSERT_TRUE(rs.Append({"a", "b", "c"}));
+    ASSERT_TRUE(rs.Modify({std::nullopt, std::string("B")}));
+    EXPECT_EQ(Snap(rs, 3), (Snapshot{{"a", "B", "c"}}));
+    ASSERT_TRUE(rs.Modify({std::string("")}));
+    EXPECT_EQ(Snap(rs, 3), (Snapshot{{"", "B", "c"}}));
+    EXPECT_FALSE(rs.Modify({std::string("1"), std::string("2"), std::string("3"), std::string("4")}));
+    rs.Skip();
+    EXPECT_FALSE(rs.Modify({std::string("past the end")}));
+}
+
+TEST_F(StoreOps, NavigationStaysWithinTheRecordsAndThePositionAfterThem) {
+    Fill(3);
+    EXPECT_TRUE(rs.GoTo(3));
+    EXPECT_TRUE(rs.Skip());
+    EXPECT_EQ(rs.RecordNumber(), 4);
+    EXPECT_FALSE(rs.Skip());
+    EXPECT_EQ(rs.RecordNumber(), 4);
+    EXPECT_FALSE(rs.GoTo(5));
+    EXPECT_FALSE(rs.GoTo(0));
+    EXPECT_EQ(rs.RecordNumber(), 4);
+    EXPECT_TRUE(rs.First());
+    EXPECT_TRUE(rs.Skip(2));
+    EXPECT_EQ(rs.Read(1), "n3");
+}
+
+TEST_F(StoreOps, FindSearchesForwardAndRestoresThePositionOnNoMatch) {
+    Fill(5);
+    auto is = [](std::string v) { return [v](const Fields& f) { return f[0] == v; }; };
+    ASSERT_TRUE(rs.GoTo(2));
+    EXPECT_TRUE(rs.Find(is("n4")));
+    EXPECT_EQ(rs.RecordNumber(), 4);
+    EXPECT_TRUE(rs.Find(is("n4")));  // the current record itself counts
+    EXPECT_EQ(rs.RecordNumber(), 4);
+    EXPECT_FALSE(rs.Find(is("n1")));  // behind us
+    EXPECT_EQ(rs.RecordNumber(), 4);
+    EXPECT_FALSE(rs.Find(is("none")));
+    EXPECT_EQ(rs.RecordNumber(), 4);
+}
+
+TEST_F(StoreOps, DeleteAndPurgeRenumberAtOnce) {
+    Fill(5);
+    ASSERT_TRUE(rs.GoTo(3));
+    ASSERT_TRUE(rs.DeleteCurrent());
+    EXPECT_EQ(rs.RecordCount(), 5);  // only marked
+    ASSERT_TRUE(rs.Purge());
+    EXPECT_EQ(rs.RecordCount(), 4);
+    ASSERT_TRUE(rs.GoTo(3));
+    EXPECT_EQ(rs.Read(1), "n4");
+    rs.CloseAll();
+    RecordStore other;
+    ASSERT_TRUE(other.Open(path, "x", kPassword));
+    EXPECT_EQ(Snap(other, 1), (Snapshot{{"n1"}, {"n2"}, {"n4"}, {"n5"}}));
+}
+
+TEST_F(StoreOps, OpenFailsOnMissingFileWrongPasswordAndSamePathTwice) {
+    RecordStore other;
+    EXPECT_FALSE(other.Open(dir.File("none.edb"), "a", kPassword));
+    EXPECT_FALSE(other.Open(path, "a", "wrong"));
+    EXPECT_FALSE(other.Open(path, "a", ""));
+    EXPECT_FALSE(rs.Open(path, "again", kPassword));
+    // The same file under another spelling of its path.
+    std::string upper = dir.Folder() + "\\.\\网站数据库.EDB";
+    EXPECT_TRUE(rs.IsOpen(upper));
+    EXPECT_FALSE(rs.Open(upper, "again", kPassword));
+    EXPECT_FALSE(rs.IsOpen(dir.File("网站.edb")));
+}
+
+TEST_F(StoreOps, SelectStoreByAliasTitleOrPathAndCloseLeavesNoCurrentStore) {
+    const std::string second = dir.File("分类数据库.edb");
+    ASSERT_TRUE(RecordStore::Create(second, "p2", {"分类名称"}));
+    ASSERT_TRUE(rs.Open(second, "Cat", "p2"));
+    ASSERT_TRUE(rs.Append({"c1"}));
+    EXPECT_TRUE(rs.SelectStore("网站"));
+    EXPECT_EQ(rs.RecordCount(), 0);
+    EXPECT_TRUE(rs.SelectStore("cAT"));
+    EXPECT_EQ(rs.RecordCount(), 1);
+    EXPECT_TRUE(rs.SelectStore("网站数据库"));
+    EXPECT_EQ(rs.RecordCount(), 0);
+    EXPECT_TRUE(rs.SelectStore(second));
+    EXPECT_EQ(rs.RecordCount(), 1);
+    EXPECT_FALSE(rs.SelectStore("nothing"));
+    EXPECT_FALSE(rs.Open(dir.File("x.edb"), "cat", "p2"));  // alias in use (and no file)
+    EXPECT_TRUE(rs.Close("CAT"));
+    EXPECT_FALSE(rs.Close("cat"));
+    EXPECT_EQ(rs.RecordNumber(), 0);
+    EXPECT_FALSE(rs.Append({"x"}));
+    EXPECT_TRUE(rs.SelectStore("网站"));
+}
+
+TEST_F(StoreOps, TextIsKeptByteForByteAcrossEngines) {
+    const std::string tricky = "淺\\丄A|" + std::string("\0\xff", 2);
+    const std::string big(100000, 'x');
+    ASSERT_TRUE(rs.Append({tricky, big, ""}));
+    rs.CloseAll();
+    RecordStore other;
+    ASSERT_TRUE(other.Open(path, "y", kPassword));
+    EXPECT_EQ(Snap(other, 3), (Snapshot{{tricky, big, ""}}));
+}
+
+TEST_F(StoreOps, ReopenUsesTheCachedTableAndSeesOutsideChanges) {
+    Fill(2);
+    rs.Close("网站");
+    RecordStore outsider;  // stands for a second instance of the program
+    ASSERT_TRUE(outsider.Open(path, "o", kPassword));
+    ASSERT_TRUE(outsider.Append({"outside"}));
+    outsider.CloseAll();
+    ASSERT_TRUE(rs.Open(path, "网站", kPassword));
+    EXPECT_EQ(rs.RecordCount(), 3);
+    ASSERT_TRUE(rs.GoTo(3));
+    EXPECT_EQ(rs.Read(1), "outside");
+}
+
+TEST_F(StoreOps, ManyModificationsCompactTheFile) {
+    Fill(20);
+    for (int round = 0; round < 200; ++round) {
+        ASSERT_TRUE(rs.GoTo(round % 20 + 1));
+        ASSERT_TRUE(rs.Modify({std::nullopt, std::string(400, static_cast<char>('a' + round % 26))}));
+    }
+    fileio::FileStat st;
+    ASSERT_TRUE(fileio::StatPath(path, &st));
+    EXPECT_LT(st.size, 64u * 1024u);  // 200 rewrites of ~400 bytes would be ~90 KB
+    rs.CloseAll();
+    RecordStore other;
+    ASSERT_TRUE(other.Open(path, "y", kPassword));
+    ASSERT_EQ(other.RecordCount(), 20);
+    ASSERT_TRUE(other.GoTo(20));
+    EXPECT_EQ(other.Read(2), std::string(400, static_cast<char>('a' + 199 % 26)));
+    EXPECT_FALSE(fileio::Exists(path + ".new"));
+}
+
+TEST(StoreCreate, RefusesToOverwriteUnlessAsked) {
+    SetStoreKdfIterationsForTesting(1000);
+    TempFolder dir;
+    const std::string path = dir.File("综合库.edb");
+    ASSERT_TRUE(RecordStore::Create(path, "a", {"f"}));
+    EXPECT_FALSE(RecordStore::Create(path, "b", {"f"}));
+    EXPECT_FALSE(RecordStore::Create(dir.File("x.edb"), "b", {}));
+    RecordStore rs;
+    EXPECT_TRUE(rs.Open(path, "t", "a"));
+    rs.CloseAll();
+    EXPECT_TRUE(RecordStore::Create(path, "b", {"f"}, true));
+    EXPECT_FALSE(rs.Open(path, "t", "a"));
+    EXPECT_TRUE(rs.Open(path, "t", "b"));
+}
+
+}  // namespace
+}  // namespace qm
