@@ -1,20 +1,13 @@
-// The main window's class and creation. Window thread only.
+// What the outside sees of the main window: its class, caption and minimum size. Any thread.
 #pragma once
 
-#include <windows.h>
-
-#include "app/app_state.h"
+#include "catalogue/main_form.h"
+#include "platform/win32/forms_win.h"
 
 namespace qm {
 
-inline constexpr wchar_t kWindowClass[] = L"KXWindow";
-inline constexpr int kMainWindowWidth = 750;
-inline constexpr int kMainWindowHeight = 458;
-
-// The caption; the update check reads the version between "_" and " -".
-extern const char kMainWindowCaption[];
-
-bool RegisterMainWindowClass(HINSTANCE instance);
-HWND CreateMainWindow(AppState& state);
+inline constexpr const wchar_t* kWindowClass = kFormWindowClass;
+inline constexpr int kMainWindowWidth = kMinWindowWidth;
+inline constexpr int kMainWindowHeight = kMinWindowHeight;
 
 }  // namespace qm

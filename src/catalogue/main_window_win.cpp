@@ -1,0 +1,215 @@
+// The main window's handlers: see main_window_win.h. Each handler decodes its event and calls one
+// action; the actions of later windows (modify, export, import, backup, password) are bound by
+// their own files.
+#include "catalogue/main_window_win.h"
+
+#include "catalogue/hover_hints.h"
+#include "catalogue/list_sort.h"
+#include "catalogue/main_form.h"
+#include "catalogue/main_layout.h"
+#include "catalogue/site_rows.h"
+#include "core/access_guard.h"
+#include "core/process_state.h"
+#include "core/settings.h"
+#include "core/stores.h"
+#include "platform/dialogs.h"
+#include "platform/record_store.h"
+
+namespace qm {
+
+namespace {
+
+Form* g_main = nullptr;
+ProgramEndHook g_endHook = nullptr;
+
+RECT OuterRect(const Form& form) {
+    RECT r{};
+    GetWindowRect(FormWindow(form), &r);
+    return r;
+}
+
+void SetOuter(Form& form, int left, int top, int width, int height) {
+    SetWindowPos(FormWindow(form), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void EndProgramNow() {
+    if (g_endHook) {
+        g_endHook();
+        return;
+    }
+    ExitProcess(0);
+}
+
+// Top, then left, then height, then width: each change raises its own moved or resized event.
+void PlaceFromSettings(Form& form) {
+    const WindowGeometry g = ReadWindowGeometry();
+    RECT r = OuterRect(form);
+    SetOuter(form, r.left, g.top, r.right - r.left, r.bottom - r.top);
+    r = OuterRect(form);
+    SetOuter(form, g.left, r.top, r.right - r.left, r.bottom - r.top);
+    r = OuterRect(form);
+    SetOuter(form, r.left, r.top, r.right - r.left, g.height);
+    r = OuterRect(form);
+    SetOuter(form, r.left, r.top, g.width, r.bottom - r.top);
+}
+
+void OnCreated(Form& form, const EventInfo&) {
+    g_main = &form;
+    PlaceFromSettings(form);
+    const bool admitted = RunAccessGuard(CurrentLocalDateTime(), [&form](const std::string& caption) {
+        SetText(form, kUseTimeLabel, caption);
+    });
+    if (!admitted) {
+        EndProgramNow();
+        return;
+    }
+    FillCategoryCombos();
+    State().rememberedRow = -1;
+    FillSiteList(ComboSelectedText(form, kFilterCombo));
+}
+
+void OnMoved(Form& form, const EventInfo&) {
+    const RECT r = OuterRect(form);
+    SaveWindowPosition(r.left, r.top);
+}
+
+void LayOut(Form& form, int width, int height) {
+    LayoutInput in;
+    in.width = width;
+    in.height = height;
+    in.filterLabelHeight = GetControlRect(form, kFilterLabel).height;
+    in.deleteButtonWidth = GetControlRect(form, kDeleteCategoryButton).width;
+    in.panelHeight = GetControlRect(form, kAddPanel).height;
+    for (const LayoutBox& b : MainLayout(in))
+        SetControlRect(form, b.name, {b.left, b.top, b.width, b.height});
+    const std::vector<int> widths = ListColumnWidths(GetControlRect(form, kSiteList).width);
+    for (std::size_t c = 0; c < widths.size(); ++c)
+        SetListColumnWidth(form, kSiteList, static_cast<int>(c), widths[c]);
+}
+
+void OnResized(Form& form, const EventInfo&) {
+    RECT r = OuterRect(form);
+    if (r.right - r.left < kMinWindowWidth) {
+        SetOuter(form, r.left, r.top, kMinWindowWidth, r.bottom - r.top);
+        // The nested resize has laid the window out; go on with the size it has now.
+        r = OuterRect(form);
+    }
+    if (r.bottom - r.top <= kMinWindowHeight - 1) {
+        SetOuter(form, r.left, r.top, r.right - r.left, kMinWindowHeight);
+        return;
+    }
+    LayOut(form, r.right - r.left, r.bottom - r.top);
+    SaveWindowSize(r.right - r.left, r.bottom - r.top);
+}
+
+void OnDestroying(Form& form, const EventInfo&) {
+    CloseStoreByName("");
+    if (g_main == &form) g_main = nullptr;
+    PostQuitMessage(0);
+}
+
+void OnFilterChanged(Form& form, const EventInfo&) {
+    State().rememberedRow = -1;
+    FillSiteList(ComboSelectedText(form, kFilterCombo));
+}
+
+void OnHeaderClicked(Form& form, const EventInfo& e) {
+    State().sortDirection = !State().sortDirection;
+    if (!IsNumberColumn(e.column)) return;
+    const auto& rows = ListRows(form, kSiteList);
+    std::vector<double> keys;
+    keys.reserve(rows.size());
+    for (const auto& row : rows)
+        keys.push_back(static_cast<std::size_t>(e.column) < row.size()
+                           ? SortKey(row[static_cast<std::size_t>(e.column)])
+                           : 0);
+    ListReorder(form, kSiteList, SortedRowOrder(keys, State().sortDirection));
+}
+
+void OnListRightClicked(Form& form, const EventInfo&) {
+    if (ListSelectedRow(form, kSiteList) < 0) return;
+    POINT pt{};
+    GetCursorPos(&pt);
+    ShowPopupMenu(form, kListMenu, pt);
+}
+
+void ShowHint(Form& form, const char* region) {
+    if (auto text = EnterHoverRegion(State().hoverRegion, region)) SetText(form, kStatusBar, *text);
+}
+
+void OnWindowHover(Form& form, const EventInfo&) {
+    ShowHint(form, kWindowRegion);
+}
+void OnListHover(Form& form, const EventInfo&) {
+    ShowHint(form, kListRegion);
+}
+void OnAddCategoryHover(Form& form, const EventInfo&) {
+    ShowHint(form, kAddCategoryRegion);
+}
+void OnRenameCategoryHover(Form& form, const EventInfo&) {
+    ShowHint(form, kRenameCategoryRegion);
+}
+void OnDeleteCategoryHover(Form& form, const EventInfo&) {
+    ShowHint(form, kDeleteCategoryRegion);
+}
+
+std::vector<EventBinding> MainBindings() {
+    return {
+        {kMainFormName, FormEvent::Created, OnCreated},
+        {kMainFormName, FormEvent::Moved, OnMoved},
+        {kMainFormName, FormEvent::Resized, OnResized},
+        {kMainFormName, FormEvent::Destroying, OnDestroying},
+        {kMainFormName, FormEvent::MouseMoved, OnWindowHover},
+        {kFilterCombo, FormEvent::SelectionChanged, OnFilterChanged},
+        {kSiteList, FormEvent::HeaderClicked, OnHeaderClicked},
+        {kSiteList, FormEvent::MouseMoved, OnListHover},
+        {kSiteList, FormEvent::RightClicked, OnListRightClicked},
+        {kAddCategoryButton, FormEvent::MouseMoved, OnAddCategoryHover},
+        {kRenameCategoryButton, FormEvent::MouseMoved, OnRenameCategoryHover},
+        {kDeleteCategoryButton, FormEvent::MouseMoved, OnDeleteCategoryHover},
+    };
+}
+
+}  // namespace
+
+Form* LoadMainWindow(bool show) {
+    Form* form = LoadForm(MainFormDef(), MainBindings(), nullptr, show);
+    if (!form) g_main = nullptr;
+    return form;
+}
+
+Form* MainForm() {
+    return g_main;
+}
+
+void FillSiteList(std::string_view category) {
+    if (!g_main) return;
+    SetListRows(*g_main, kSiteList, CollectSiteRows(category));
+}
+
+void FillCategoryCombos() {
+    if (!g_main) return;
+    if (!OpenStoreByName(kCategoryStoreAlias)) {
+        ShowMessage("打开分类数据库失败！");
+        return;
+    }
+    ComboClear(*g_main, kFilterCombo);
+    ComboClear(*g_main, kNewSiteCategoryCombo);
+    RecordStore& store = Stores();
+    const long long count = store.RecordCount();
+    for (long long i = 0; i < count; ++i) {
+        const std::string name = store.Read(1);
+        ComboAdd(*g_main, kFilterCombo, name);
+        ComboAdd(*g_main, kNewSiteCategoryCombo, name);
+        store.Skip(1);
+    }
+    ComboSelect(*g_main, kFilterCombo, ComboCount(*g_main, kFilterCombo) > 0 ? 0 : -1);
+    ComboSelect(*g_main, kNewSiteCategoryCombo, -1);
+    CloseStoreByName(kCategoryStoreAlias);
+}
+
+void SetProgramEndHookForTesting(ProgramEndHook hook) {
+    g_endHook = hook;
+}
+
+}  // namespace qm

@@ -1,0 +1,66 @@
+// SettingsFile: see settings.h.
+#include "core/settings.h"
+
+#include <cmath>
+#include <limits>
+
+#include "platform/gbk.h"
+#include "platform/ini_file.h"
+#include "platform/program_folder.h"
+
+namespace qm {
+
+std::string SettingsFile() {
+    return ProgramFolder() + kSettingsFileName;
+}
+
+int SettingsInteger(std::string_view text) {
+    const double v = std::trunc(LeadingNumber(TrimBlanks(text)));
+    if (!(v == v)) return 0;  // NaN
+    if (v >= static_cast<double>(std::numeric_limits<int>::max())) return std::numeric_limits<int>::max();
+    if (v <= static_cast<double>(std::numeric_limits<int>::min())) return std::numeric_limits<int>::min();
+    return static_cast<int>(v);
+}
+
+namespace {
+
+int ReadInt(const char* section, const char* key) {
+    return SettingsInteger(ReadIniString(SettingsFile(), section, key));
+}
+
+void WriteInt(const char* section, const char* key, int value) {
+    WriteIniString(SettingsFile(), section, key, std::to_string(value));  // failure ignored
+}
+
+}  // namespace
+
+WindowGeometry ReadWindowGeometry() {
+    WindowGeometry g;
+    g.left = ReadInt(kWindowSection, kLeftKey);
+    g.top = ReadInt(kWindowSection, kTopKey);
+    g.height = ReadInt(kWindowSection, kHeightKey);
+    g.width = ReadInt(kWindowSection, kWidthKey);
+    if (g.left < 0) g.left = 0;
+    if (g.top < 0) g.top = 0;
+    return g;
+}
+
+void SaveWindowPosition(int left, int top) {
+    WriteInt(kWindowSection, kLeftKey, left);
+    WriteInt(kWindowSection, kTopKey, top);
+}
+
+void SaveWindowSize(int width, int height) {
+    WriteInt(kWindowSection, kWidthKey, width);
+    WriteInt(kWindowSection, kHeightKey, height);
+}
+
+std::string ReadBackupFolder() {
+    return ReadIniString(SettingsFile(), kBackupSection, kBackupFolderKey);
+}
+
+void SaveBackupFolder(std::string_view folder) {
+    WriteIniString(SettingsFile(), kBackupSection, kBackupFolderKey, folder);
+}
+
+}  // namespace qm

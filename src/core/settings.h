@@ -1,0 +1,37 @@
+// SettingsFile: the INI file "\信息.ini" in the program folder, holding the main window's
+// position and size and the backup folder. Values are decimal text; a missing file or key reads
+// as empty text, which converts to 0. Writes that fail are ignored. Window thread only.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+inline constexpr char kSettingsFileName[] = "\\信息.ini";
+inline constexpr char kWindowSection[] = "窗口尺寸信息";
+inline constexpr char kLeftKey[] = "窗口左边";
+inline constexpr char kTopKey[] = "窗口顶边";
+inline constexpr char kWidthKey[] = "窗口宽度";
+inline constexpr char kHeightKey[] = "窗口高度";
+inline constexpr char kBackupSection[] = "备份还原信息";
+inline constexpr char kBackupFolderKey[] = "备份还原地址";
+
+std::string SettingsFile();  // program folder + "\信息.ini"
+
+// Text to integer as settings are read: the leading decimal number, truncated; 0 without one.
+int SettingsInteger(std::string_view text);
+
+struct WindowGeometry {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
+// The stored geometry, with a negative left or top raised to 0; width and height as stored.
+WindowGeometry ReadWindowGeometry();
+void SaveWindowPosition(int left, int top);
+void SaveWindowSize(int width, int height);
+
+std::string ReadBackupFolder();
+void SaveBackupFolder(std::string_view folder);
+
+}  // namespace qm

@@ -1,0 +1,627 @@
+// The form runtime: see forms_win.h. One window procedure serves every form window; each control
+// is subclassed so that mouse moves reach the form with the control's name, and a group box hands
+// its children's notifications on to the form. Window thread only.
+#include "platform/win32/forms_win.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "platform/win32/browser_win.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
+
+namespace qm {
+
+struct ControlState {
+    const ControlDef* def = nullptr;
+    HWND hwnd = nullptr;
+    std::vector<std::string> items;  // combo box items, exact bytes
+    std::vector<ListRow> rows;       // list view rows
+    bool embeddedBrowser = false;
+};
+
+struct Form {
+    FormDef def;
+    std::vector<EventBinding> bindings;
+    HWND hwnd = nullptr;
+    std::vector<ControlState> controls;
+    UniqueFont font, linkFont;
+    bool ready = false;     // events flow only once Created is raised
+    int dispatchDepth = 0;  // handlers running; the form outlives its window until they return
+    bool windowGone = false;
+};
+
+namespace {
+
+constexpr int kFirstControlId = 100;
+constexpr UINT_PTR kSubclassId = 1;
+PopupMenuHook g_popupHook = nullptr;
+OpenAddressHook g_openHook = nullptr;
+const std::vector<ListRow> kNoRows;
+
+ControlState* FindState(Form& form, std::string_view name) {
+    for (auto& c : form.controls)
+        if (c.def->name == name) return &c;
+    return nullptr;
+}
+const ControlState* FindState(const Form& form, std::string_view name) {
+    return FindState(const_cast<Form&>(form), name);
+}
+ControlState* StateOf(Form& form, HWND hwnd) {
+    for (auto& c : form.controls)
+        if (c.hwnd == hwnd) return &c;
+    return nullptr;
+}
+
+void Raise(Form& form, const EventInfo& info) {
+    if (!form.ready || form.windowGone) return;
+    std::vector<EventHandler> handlers;
+    for (const auto& b : form.bindings)
+        if (b.event == info.event && b.source == info.source && b.handler) handlers.push_back(b.handler);
+    for (auto h : handlers) {
+        ++form.dispatchDepth;
+        h(form, info);
+        --form.dispatchDepth;
+        if (form.windowGone) break;
+    }
+    if (form.windowGone && form.dispatchDepth == 0) delete &form;
+}
+
+void RaiseSimple(Form& form, const std::string& source, FormEvent event, int x = 0, int y = 0) {
+    EventInfo info;
+    info.source = source;
+    info.event = event;
+    info.x = x;
+    info.y = y;
+    Raise(form, info);
+}
+
+void OpenAddress(const std::string& address) {
+    if (g_openHook) {
+        g_openHook(address);
+        return;
+    }
+    ShellExecuteW(nullptr, L"open", ToWide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    auto* form = reinterpret_cast<Form*>(ref);
+    switch (msg) {
+        case WM_MOUSEMOVE:
+            if (ControlState* c = StateOf(*form, hwnd)) {
+                const std::string name = c->def->name;
+                RaiseSimple(*form, name, FormEvent::MouseMoved, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            }
+            break;
+        case WM_SETCURSOR:
+            if (ControlState* c = StateOf(*form, hwnd); c && c->def->kind == ControlKind::HyperLink) {
+                SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+                return TRUE;
+            }
+            break;
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORLISTBOX:
+            // Children of a group box notify the group box; the form handles them.
+            if (ControlState* c = StateOf(*form, hwnd); c && c->def->kind == ControlKind::GroupBox)
+                return SendMessageW(form->hwnd, msg, wp, lp);
+            break;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(hwnd, ControlSubclassProc, kSubclassId);
+            break;
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+UniqueFont MakeFont(bool underline) {
+    return UniqueFont(CreateFontW(-12, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, DEFAULT_CHARSET,
+                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                  DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+}
+
+struct WindowKind {
+    const wchar_t* cls;
+    DWORD style;
+    DWORD exStyle;
+};
+
+WindowKind KindOf(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::Label:
+            return {L"STATIC", SS_LEFT | SS_NOTIFY, 0};
+        case ControlKind::HyperLink:
+            return {L"STATIC", SS_LEFT | SS_NOTIFY, 0};
+        case ControlKind::Button:
+        case ControlKind::SmallButton:
+            return {L"BUTTON", BS_PUSHBUTTON | BS_NOTIFY | WS_TABSTOP, 0};
+        case ControlKind::Edit:
+            return {L"EDIT", ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+        case ControlKind::PasswordEdit:
+            return {L"EDIT", ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP, WS_EX_CLIENTEDGE};
+        case ControlKind::ComboList:
+            return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
+        case ControlKind::GroupBox:
+            return {L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, 0};
+        case ControlKind::ListView:
+            return {WC_LISTVIEWW, LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SINGLESEL | WS_TABSTOP,
+                    WS_EX_CLIENTEDGE};
+        case ControlKind::Browser:
+            break;
+    }
+    return {L"STATIC", 0, 0};
+}
+
+void AddColumns(HWND list, const std::vector<ListColumnDef>& columns) {
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        std::wstring header = ToWide(columns[i].header);
+        LVCOLUMNW col{};
+        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        col.pszText = header.data();
+        col.cx = columns[i].width;
+        col.iSubItem = static_cast<int>(i);
+        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+    }
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+}
+
+bool CreateControl(Form& form, ControlState& c, int id) {
+    const ControlDef& d = *c.def;
+    HWND parent = form.hwnd;
+    if (!d.parent.empty()) {
+        const ControlState* p = FindState(form, d.parent);
+        if (!p || !p->hwnd) return false;
+        parent = p->hwnd;
+    }
+    HMENU idMenu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
+    if (d.kind == ControlKind::Browser) {
+        c.hwnd =
+            CreateBannerWindow(parent, id, d.left, d.top, d.width, d.height, d.target, c.embeddedBrowser);
+    } else {
+        const WindowKind k = KindOf(d.kind);
+        // A drop-down list's window height includes its list; the box itself takes the font's height.
+        const int height = d.kind == ControlKind::ComboList ? d.height + 200 : d.height;
+        c.hwnd = CreateWindowExW(k.exStyle, k.cls, ToWide(d.caption).c_str(),
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | k.style, d.left, d.top, d.width,
+                                 height, parent, idMenu, GetModuleHandleW(nullptr), nullptr);
+    }
+    if (!c.hwnd) return false;
+    HFONT font = d.kind == ControlKind::HyperLink ? form.linkFont.get() : form.font.get();
+    SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (d.kind == ControlKind::ListView) AddColumns(c.hwnd, d.columns);
+    SetWindowSubclass(c.hwnd, ControlSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&form));
+    return true;
+}
+
+void OnCommand(Form& form, WPARAM wp, LPARAM lp) {
+    ControlState* c = StateOf(form, reinterpret_cast<HWND>(lp));
+    if (!c) return;
+    const std::string name = c->def->name;
+    const int code = HIWORD(wp);
+    switch (c->def->kind) {
+        case ControlKind::Button:
+        case ControlKind::SmallButton:
+            if (code == BN_CLICKED) RaiseSimple(form, name, FormEvent::Clicked);
+            if (code == BN_SETFOCUS) RaiseSimple(form, name, FormEvent::FocusGained);
+            if (code == BN_KILLFOCUS) RaiseSimple(form, name, FormEvent::FocusLost);
+            break;
+        case ControlKind::Label:
+        case ControlKind::HyperLink:
+            if (code == STN_CLICKED) {
+                if (c->def->kind == ControlKind::HyperLink && !c->def->target.empty())
+                    OpenAddress(c->def->target);
+                RaiseSimple(form, name, FormEvent::Clicked);
+            }
+            if (code == STN_DBLCLK) RaiseSimple(form, name, FormEvent::DoubleClicked);
+            break;
+        case ControlKind::Edit:
+        case ControlKind::PasswordEdit:
+            if (code == EN_CHANGE) RaiseSimple(form, name, FormEvent::ContentChanged);
+            if (code == EN_SETFOCUS) RaiseSimple(form, name, FormEvent::FocusGained);
+            if (code == EN_KILLFOCUS) RaiseSimple(form, name, FormEvent::FocusLost);
+            break;
+        case ControlKind::ComboList:
+            if (code == CBN_SELCHANGE) RaiseSimple(form, name, FormEvent::SelectionChanged);
+            if (code == CBN_SETFOCUS) RaiseSimple(form, name, FormEvent::FocusGained);
+            if (code == CBN_KILLFOCUS) RaiseSimple(form, name, FormEvent::FocusLost);
+            break;
+        default:
+            break;
+    }
+}
+
+void FillDisplayInfo(ControlState& c, NMLVDISPINFOW& di) {
+    if (!(di.item.mask & LVIF_TEXT) || !di.item.pszText || di.item.cchTextMax <= 0) return;
+    di.item.pszText[0] = L'\0';
+    const auto row = static_cast<std::size_t>(di.item.iItem);
+    const auto col = static_cast<std::size_t>(di.item.iSubItem);
+    if (di.item.iItem < 0 || row >= c.rows.size() || di.item.iSubItem < 0 || col >= c.rows[row].size())
+        return;
+    const std::wstring w = ToWide(c.rows[row][col]);
+    const std::size_t n = std::min<std::size_t>(w.size(), static_cast<std::size_t>(di.item.cchTextMax - 1));
+    std::copy_n(w.data(), n, di.item.pszText);
+    di.item.pszText[n] = L'\0';
+}
+
+LRESULT OnNotify(Form& form, LPARAM lp) {
+    auto* hdr = reinterpret_cast<NMHDR*>(lp);
+    ControlState* c = StateOf(form, hdr->hwndFrom);
+    if (!c || c->def->kind != ControlKind::ListView) return 0;
+    const std::string name = c->def->name;
+    switch (hdr->code) {
+        case LVN_GETDISPINFOW:
+            FillDisplayInfo(*c, *reinterpret_cast<NMLVDISPINFOW*>(lp));
+            break;
+        case LVN_COLUMNCLICK: {
+            EventInfo info;
+            info.source = name;
+            info.event = FormEvent::HeaderClicked;
+            info.column = reinterpret_cast<NMLISTVIEW*>(lp)->iSubItem;
+            Raise(form, info);
+            break;
+        }
+        case NM_DBLCLK: {
+            const auto* act = reinterpret_cast<NMITEMACTIVATE*>(lp);
+            RaiseSimple(form, name, FormEvent::DoubleClicked, act->ptAction.x, act->ptAction.y);
+            break;
+        }
+        case NM_RCLICK: {
+            const auto* act = reinterpret_cast<NMITEMACTIVATE*>(lp);
+            RaiseSimple(form, name, FormEvent::RightClicked, act->ptAction.x, act->ptAction.y);
+            break;
+        }
+        default:
+            break;
+    }
+    return 0;
+}
+
+LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        auto* form = static_cast<Form*>(cs->lpCreateParams);
+        form->hwnd = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+    }
+    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!form) return DefWindowProcW(hwnd, msg, wp, lp);
+    switch (msg) {
+        case WM_MOVE:
+            // A minimised window reports a position far off screen; it is not a move of the user's.
+            if (!IsIconic(hwnd)) RaiseSimple(*form, form->def.name, FormEvent::Moved);
+            return 0;
+        case WM_SIZE:
+            if (wp != SIZE_MINIMIZED) RaiseSimple(*form, form->def.name, FormEvent::Resized);
+            return 0;
+        case WM_MOUSEMOVE:
+            RaiseSimple(*form, form->def.name, FormEvent::MouseMoved, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            return 0;
+        case WM_COMMAND:
+            if (lp) OnCommand(*form, wp, lp);
+            return 0;
+        case WM_NOTIFY:
+            return OnNotify(*form, lp);
+        case WM_CTLCOLORSTATIC:
+            if (ControlState* c = StateOf(*form, reinterpret_cast<HWND>(lp));
+                c && c->def->kind == ControlKind::HyperLink) {
+                HDC dc = reinterpret_cast<HDC>(wp);
+                SetTextColor(dc, RGB(0, 0, 255));
+                SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            }
+            break;
+        case WM_DESTROY:
+            RaiseSimple(*form, form->def.name, FormEvent::Destroying);
+            return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            form->windowGone = true;
+            for (auto& c : form->controls) c.hwnd = nullptr;
+            if (form->dispatchDepth == 0) delete form;
+            return DefWindowProcW(hwnd, msg, wp, lp);
+        default:
+            break;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+bool RegisterFormClass() {
+    static bool registered = false;
+    if (registered) return true;
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = FormWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = LoadIconW(wc.hInstance, MAKEINTRESOURCEW(1));
+    wc.hIconSm = wc.hIcon;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kFormWindowClass;
+    registered = RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return registered;
+}
+
+}  // namespace
+
+Form* LoadForm(const FormDef& def, std::vector<EventBinding> bindings, HWND owner, bool show) {
+    if (!RegisterFormClass()) return nullptr;
+    auto form = std::make_unique<Form>();
+    form->def = def;
+    form->bindings = std::move(bindings);
+    form->font = MakeFont(false);
+    form->linkFont = MakeFont(true);
+    form->controls.reserve(form->def.controls.size());
+    for (const auto& c : form->def.controls)
+        form->controls.push_back(ControlState{&c, nullptr, {}, {}, false});
+    HWND hwnd = CreateWindowExW(0, kFormWindowClass, ToWide(def.caption).c_str(),
+                                WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, def.left, def.top, def.width,
+                                def.height, owner, nullptr, GetModuleHandleW(nullptr), form.get());
+    if (!hwnd) return nullptr;
+    Form* f = form.release();  // owned by the window from here on
+    for (std::size_t i = 0; i < f->controls.size(); ++i) {
+        if (!CreateControl(*f, f->controls[i], kFirstControlId + static_cast<int>(i))) {
+            DestroyWindow(hwnd);
+            return nullptr;
+        }
+    }
+    f->ready = true;
+    ++f->dispatchDepth;  // the Created handler may destroy the window
+    RaiseSimple(*f, f->def.name, FormEvent::Created);
+    --f->dispatchDepth;
+    if (f->windowGone) {
+        delete f;
+        return nullptr;
+    }
+    if (show) {
+        ShowWindow(hwnd, SW_SHOWNORMAL);
+        UpdateWindow(hwnd);
+    }
+    return f;
+}
+
+HWND FormWindow(const Form& form) {
+    return form.hwnd;
+}
+const FormDef& FormDefinition(const Form& form) {
+    return form.def;
+}
+
+Form* FormFromWindow(HWND hwnd) {
+    wchar_t cls[32] = {};
+    if (!hwnd || !GetClassNameW(hwnd, cls, 32) || lstrcmpW(cls, kFormWindowClass) != 0) return nullptr;
+    return reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
+HWND ControlWindow(const Form& form, std::string_view name) {
+    const ControlState* c = FindState(form, name);
+    return c ? c->hwnd : nullptr;
+}
+
+std::string ControlNameOf(const Form& form, HWND control) {
+    const ControlState* c = StateOf(const_cast<Form&>(form), control);
+    return c ? c->def->name : std::string();
+}
+
+namespace {
+
+HWND TextWindow(const Form& form, std::string_view name) {
+    return name == form.def.name ? form.hwnd : ControlWindow(form, name);
+}
+
+}  // namespace
+
+std::string GetText(const Form& form, std::string_view name) {
+    HWND hwnd = TextWindow(form, name);
+    if (!hwnd) return {};
+    std::wstring buf(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+    buf.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, buf.data(), static_cast<int>(buf.size()))));
+    return FromWide(buf);
+}
+
+void SetText(Form& form, std::string_view name, std::string_view text) {
+    if (HWND hwnd = TextWindow(form, name)) SetWindowTextW(hwnd, ToWide(text).c_str());
+}
+
+ControlRect GetControlRect(const Form& form, std::string_view name) {
+    HWND hwnd = ControlWindow(form, name);
+    if (!hwnd) return {};
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(nullptr, GetParent(hwnd), reinterpret_cast<POINT*>(&r), 2);
+    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+void SetControlRect(Form& form, std::string_view name, ControlRect rect) {
+    HWND hwnd = ControlWindow(form, name);
+    if (!hwnd) return;
+    const ControlRect now = GetControlRect(form, name);
+    const ControlState* c = FindState(form, name);
+    int height = rect.height < 0 ? now.height : rect.height;
+    // A drop-down list keeps room for its list below the box.
+    if (c->def->kind == ControlKind::ComboList) height = c->def->height + 200;
+    SetWindowPos(hwnd, nullptr, rect.left, rect.top, rect.width < 0 ? now.width : rect.width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void ComboClear(Form& form, std::string_view name) {
+    ControlState* c = FindState(form, name);
+    if (!c) return;
+    c->items.clear();
+    SendMessageW(c->hwnd, CB_RESETCONTENT, 0, 0);
+}
+
+void ComboAdd(Form& form, std::string_view name, std::string_view item) {
+    ControlState* c = FindState(form, name);
+    if (!c) return;
+    c->items.emplace_back(item);
+    // CB_INSERTSTRING at the end keeps the item index equal to the vector index.
+    SendMessageW(c->hwnd, CB_INSERTSTRING, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(ToWide(item).c_str()));
+}
+
+int ComboCount(const Form& form, std::string_view name) {
+    const ControlState* c = FindState(form, name);
+    return c ? static_cast<int>(c->items.size()) : 0;
+}
+
+std::string ComboItem(const Form& form, std::string_view name, int index) {
+    const ControlState* c = FindState(form, name);
+    if (!c || index < 0 || static_cast<std::size_t>(index) >= c->items.size()) return {};
+    return c->items[static_cast<std::size_t>(index)];
+}
+
+int ComboSelection(const Form& form, std::string_view name) {
+    const ControlState* c = FindState(form, name);
+    if (!c) return -1;
+    return static_cast<int>(SendMessageW(c->hwnd, CB_GETCURSEL, 0, 0));
+}
+
+std::string ComboSelectedText(const Form& form, std::string_view name) {
+    return ComboItem(form, name, ComboSelection(form, name));
+}
+
+void ComboSelect(Form& form, std::string_view name, int index) {
+    if (ControlState* c = FindState(form, name))
+        SendMessageW(c->hwnd, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+namespace {
+
+ControlState* ListState(Form& form, std::string_view name) {
+    ControlState* c = FindState(form, name);
+    return c && c->def->kind == ControlKind::ListView ? c : nullptr;
+}
+const ControlState* ListState(const Form& form, std::string_view name) {
+    return ListState(const_cast<Form&>(form), name);
+}
+
+void SetSelection(HWND list, int row, bool scroll) {
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = 0;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    if (row < 0) return;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list, LVM_SETSELECTIONMARK, 0, row);
+    if (scroll) SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
+
+}  // namespace
+
+void SetListRows(Form& form, std::string_view name, std::vector<ListRow> rows) {
+    ControlState* c = ListState(form, name);
+    if (!c) return;
+    SetSelection(c->hwnd, -1, false);
+    c->rows = std::move(rows);
+    SendMessageW(c->hwnd, LVM_SETITEMCOUNT, c->rows.size(), 0);
+    if (!c->rows.empty()) SendMessageW(c->hwnd, LVM_ENSUREVISIBLE, 0, FALSE);
+    InvalidateRect(c->hwnd, nullptr, TRUE);
+}
+
+const std::vector<ListRow>& ListRows(const Form& form, std::string_view name) {
+    const ControlState* c = ListState(form, name);
+    return c ? c->rows : kNoRows;
+}
+
+int ListRowCount(const Form& form, std::string_view name) {
+    return static_cast<int>(ListRows(form, name).size());
+}
+
+std::string ListCell(const Form& form, std::string_view name, int row, int column) {
+    const auto& rows = ListRows(form, name);
+    if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return {};
+    const ListRow& r = rows[static_cast<std::size_t>(row)];
+    if (column < 0 || static_cast<std::size_t>(column) >= r.size()) return {};
+    return r[static_cast<std::size_t>(column)];
+}
+
+int ListSelectedRow(const Form& form, std::string_view name) {
+    const ControlState* c = ListState(form, name);
+    if (!c) return -1;
+    return static_cast<int>(SendMessageW(c->hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void ListSelectRow(Form& form, std::string_view name, int row, bool scrollIntoView) {
+    if (ControlState* c = ListState(form, name)) SetSelection(c->hwnd, row, scrollIntoView);
+}
+
+void ListReorder(Form& form, std::string_view name, const std::vector<std::size_t>& order) {
+    ControlState* c = ListState(form, name);
+    if (!c || order.size() != c->rows.size()) return;
+    const int selected = ListSelectedRow(form, name);
+    std::vector<ListRow> rows;
+    rows.reserve(order.size());
+    int newSelected = -1;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        rows.push_back(std::move(c->rows[order[i]]));
+        if (static_cast<int>(order[i]) == selected) newSelected = static_cast<int>(i);
+    }
+    c->rows = std::move(rows);
+    SetSelection(c->hwnd, newSelected, true);
+    InvalidateRect(c->hwnd, nullptr, TRUE);
+}
+
+int ListColumnWidth(const Form& form, std::string_view name, int column) {
+    const ControlState* c = ListState(form, name);
+    return c ? static_cast<int>(SendMessageW(c->hwnd, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0))
+             : 0;
+}
+
+void SetListColumnWidth(Form& form, std::string_view name, int column, int width) {
+    if (ControlState* c = ListState(form, name))
+        SendMessageW(c->hwnd, LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0));
+}
+
+bool ShowPopupMenu(Form& form, std::string_view menuName, POINT screenPos) {
+    const MenuDef* def = nullptr;
+    for (const auto& m : form.def.menus)
+        if (m.name == menuName) def = &m;
+    if (!def) return false;
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return false;
+    for (std::size_t i = 0; i < def->items.size(); ++i) {
+        const auto& item = def->items[i];
+        if (item.caption.empty())
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuW(menu, MF_STRING, i + 1, ToWide(item.caption).c_str());
+    }
+    int chosen = -1;
+    if (g_popupHook) {
+        chosen = g_popupHook(menu, *def);
+    } else {
+        SetForegroundWindow(form.hwnd);
+        const int cmd = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN,
+                                                        screenPos.x, screenPos.y, 0, form.hwnd, nullptr));
+        chosen = cmd - 1;
+    }
+    DestroyMenu(menu);
+    if (chosen >= 0 && static_cast<std::size_t>(chosen) < def->items.size() &&
+        !def->items[static_cast<std::size_t>(chosen)].caption.empty())
+        RaiseSimple(form, def->items[static_cast<std::size_t>(chosen)].caption, FormEvent::MenuItemClicked);
+    return true;
+}
+
+void SetPopupMenuHookForTesting(PopupMenuHook hook) {
+    g_popupHook = hook;
+}
+void SetOpenAddressHookForTesting(OpenAddressHook hook) {
+    g_openHook = hook;
+}
+
+bool HasEmbeddedBrowser(const Form& form, std::string_view name) {
+    const ControlState* c = FindState(form, name);
+    return c && c->embeddedBrowser;
+}
+
+}  // namespace qm

@@ -1,0 +1,86 @@
+// The form runtime: creates a top-level window of class "KXWindow" and the standard Win32 controls
+// of a FormDef (captions as window texts, so assistive tools see what a user sees), finds them by
+// their Chinese names, reads and sets their texts, items, selections and list rows, and delivers
+// the form's events to the bound free functions. Window thread only. A loaded form is owned by its
+// window and freed when the window is destroyed.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/form.h"
+
+namespace qm {
+
+inline constexpr wchar_t kFormWindowClass[] = L"KXWindow";
+
+using ListRow = std::vector<std::string>;  // one cell per column
+
+struct ControlRect {
+    int left = 0, top = 0, width = 0, height = 0;  // relative to the parent's client area
+};
+
+// Creates the window and its controls at their design positions, raises Created, then shows the
+// window unless show is false. Returns nullptr when the window cannot be created or when the
+// Created handler destroyed it.
+Form* LoadForm(const FormDef& def, std::vector<EventBinding> bindings, HWND owner = nullptr,
+               bool show = true);
+
+HWND FormWindow(const Form& form);
+const FormDef& FormDefinition(const Form& form);
+Form* FormFromWindow(HWND hwnd);  // the form of a top-level form window, or nullptr
+HWND ControlWindow(const Form& form, std::string_view name);  // nullptr for an unknown name
+std::string ControlNameOf(const Form& form, HWND control);    // empty when not a control of it
+
+// Window text of a control, or of the form itself when name is the form's name.
+std::string GetText(const Form& form, std::string_view name);
+void SetText(Form& form, std::string_view name, std::string_view text);
+
+ControlRect GetControlRect(const Form& form, std::string_view name);
+// Moves a control; a negative width or height keeps the current one.
+void SetControlRect(Form& form, std::string_view name, ControlRect rect);
+
+// Combo boxes. Items keep their exact GBK bytes; the selection is -1 when nothing is selected.
+void ComboClear(Form& form, std::string_view name);
+void ComboAdd(Form& form, std::string_view name, std::string_view item);
+int ComboCount(const Form& form, std::string_view name);
+std::string ComboItem(const Form& form, std::string_view name, int index);
+int ComboSelection(const Form& form, std::string_view name);
+std::string ComboSelectedText(const Form& form, std::string_view name);  // empty when none
+// Selects an item (-1: none) without raising SelectionChanged, as a program change does.
+void ComboSelect(Form& form, std::string_view name, int index);
+
+// List views (virtual: the rows live in the form, the control asks for what it shows).
+// SetListRows replaces every row, clears the selection and scrolls to the top.
+void SetListRows(Form& form, std::string_view name, std::vector<ListRow> rows);
+const std::vector<ListRow>& ListRows(const Form& form, std::string_view name);
+int ListRowCount(const Form& form, std::string_view name);
+std::string ListCell(const Form& form, std::string_view name, int row, int column);
+int ListSelectedRow(const Form& form, std::string_view name);  // -1 when none
+void ListSelectRow(Form& form, std::string_view name, int row, bool scrollIntoView = true);
+// Lays the rows out in a new order: row i of the result is old row order[i]. The selected row
+// stays selected and is scrolled into view.
+void ListReorder(Form& form, std::string_view name, const std::vector<std::size_t>& order);
+int ListColumnWidth(const Form& form, std::string_view name, int column);
+void SetListColumnWidth(Form& form, std::string_view name, int column, int width);
+
+// Pops up a menu of the form at a screen position and delivers MenuItemClicked for the chosen
+// item. False for an unknown menu.
+bool ShowPopupMenu(Form& form, std::string_view menuName, POINT screenPos);
+
+// Test seams. While a popup hook is set, menus are built and handed to it instead of being
+// tracked; it returns the chosen item's index in the menu definition, or -1. While an open hook is
+// set, hyperlink labels hand their address to it instead of starting the default browser.
+using PopupMenuHook = int (*)(HMENU menu, const MenuDef& def);
+void SetPopupMenuHookForTesting(PopupMenuHook hook);
+using OpenAddressHook = void (*)(const std::string& address);
+void SetOpenAddressHookForTesting(OpenAddressHook hook);
+
+// True when the Browser control holds the system web browser, false when it shows the plain
+// banner.
+bool HasEmbeddedBrowser(const Form& form, std::string_view name);
+
+}  // namespace qm

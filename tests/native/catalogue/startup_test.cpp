@@ -1,0 +1,165 @@
+// Start-up pieces: the date and time text, the access guard on GeneralStore, and SettingsFile.
+#include <gtest/gtest.h>
+
+#include "core/access_guard.h"
+#include "core/date_text.h"
+#include "core/settings.h"
+#include "platform/file_io.h"
+#include "platform/ini_file.h"
+#include "program_folder_fixture.h"
+
+namespace qm {
+namespace {
+
+TEST(DateText, TrailingZeroPartsAreDropped) {
+    EXPECT_EQ(DateTimeText({2011, 1, 20, 9, 5, 0}), "2011年1月20日9时5分");
+    EXPECT_EQ(DateTimeText({2011, 1, 20, 9, 5, 7}), "2011年1月20日9时5分7秒");
+    EXPECT_EQ(DateTimeText({2011, 1, 20, 9, 0, 0}), "2011年1月20日9时");
+    EXPECT_EQ(DateTimeText({2011, 1, 20, 0, 0, 0}), "2011年1月20日");
+    EXPECT_EQ(DateTimeText({2011, 12, 31, 0, 0, 1}), "2011年12月31日0时0分1秒");
+    EXPECT_EQ(DateTimeText({2011, 12, 31, 9, 0, 30}), "2011年12月31日9时0分30秒");
+    EXPECT_EQ(DateTimeText({2011, 12, 31, 0, 30, 0}), "2011年12月31日0时30分");
+}
+
+TEST(DateText, NowIsAPlausibleLocalTime) {
+    const LocalDateTime t = CurrentLocalDateTime();
+    EXPECT_GE(t.year, 2020);
+    EXPECT_TRUE(t.month >= 1 && t.month <= 12);
+    EXPECT_TRUE(t.hour >= 0 && t.hour <= 23);
+}
+
+class AccessGuard : public testing::ProgramFolderTest {
+  protected:
+    bool Run(const LocalDateTime& now) {
+        return RunAccessGuard(now, [this](const std::string& c) { captions.push_back(c); });
+    }
+    std::vector<std::string> captions;
+};
+
+TEST_F(AccessGuard, FirstStartShowsAndStoresNowWithoutAPassword) {
+    EXPECT_TRUE(Run({2011, 1, 20, 9, 5, 0}));
+    EXPECT_EQ(captions, (std::vector<std::string>{"第一次使用：2011年1月20日9时5分"}));
+    EXPECT_TRUE(script.shown.empty());
+    EXPECT_EQ(GeneralRecord(), std::make_pair(std::string("2011年1月20日9时5分"), std::string()));
+    EXPECT_FALSE(Stores().IsOpen(Folder() + kGeneralStoreFile));
+}
+
+TEST_F(AccessGuard, SecondStartShowsThePreviousUse) {
+    ASSERT_TRUE(Run({2011, 1, 20, 9, 5, 0}));
+    ASSERT_TRUE(Run({2011, 1, 21, 10, 0, 0}));
+    EXPECT_EQ(captions.back(), "上次使用时间：2011年1月20日9时5分");
+    EXPECT_EQ(GeneralRecord().first, "2011年1月21日10时");
+}
+
+TEST_F(AccessGuard, RightPasswordIsAskedOnceAndAdmits) {
+    SetGeneralRecord("2011年1月1日", "Secret");
+    script.inputs.push_back(std::string("Secret"));
+    EXPECT_TRUE(Run({2011, 1, 2, 8, 0, 0}));
+    ASSERT_EQ(script.shown.size(), 1u);
+    const ShownDialog& box = script.shown[0];
+    EXPECT_TRUE(box.isInput);
+    EXPECT_EQ(box.text, "请输入登陆密码！");
+    EXPECT_EQ(box.title, "需要密码");
+    EXPECT_EQ(box.initialText, "");
+    EXPECT_TRUE(box.password);
+    EXPECT_EQ(GeneralRecord(), std::make_pair(std::string("2011年1月2日8时"), std::string("Secret")));
+}
+
+TEST_F(AccessGuard, CancelRefusesAfterTheUseTimeIsStored) {
+    SetGeneralRecord("2011年1月1日", "Secret");
+    // No input queued: the box is cancelled.
+    EXPECT_FALSE(Run({2011, 1, 2, 8, 0, 0}));
+    ASSERT_EQ(script.shown.size(), 2u);
+    EXPECT_FALSE(script.shown[1].isInput);
+    EXPECT_EQ(script.shown[1].text, "密码错误！");
+    EXPECT_EQ(script.shown[1].title, "提示");
+    EXPECT_EQ(captions, (std::vector<std::string>{"上次使用时间：2011年1月1日"}));
+    EXPECT_EQ(GeneralRecord().first, "2011年1月2日8时");
+}
+
+TEST_F(AccessGuard, PasswordInAnotherLetterCaseIsRefused) {
+    SetGeneralRecord("", "Secret");
+    script.inputs.push_back(std::string("secret"));
+    EXPECT_FALSE(Run({2011, 1, 2, 8, 0, 0}));
+    ASSERT_EQ(script.shown.size(), 2u);
+    EXPECT_EQ(script.shown[1].text, "密码错误！");
+}
+
+TEST_F(AccessGuard, UnreadableGeneralStoreIsReportedAndLetsTheProgramRun) {
+    SetGeneralRecord("", "Secret");
+    SetProgramFolderForTesting(Folder() + "\\nowhere");
+    EXPECT_TRUE(Run({2011, 1, 2, 8, 0, 0}));
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].text, "读取时间数据失败！");
+    EXPECT_EQ(script.shown[0].title, "信息：");
+    EXPECT_TRUE(captions.empty());
+}
+
+using Settings = testing::ProgramFolderTest;
+
+TEST_F(Settings, MissingFileReadsZero) {
+    const WindowGeometry g = ReadWindowGeometry();
+    EXPECT_EQ(g.left, 0);
+    EXPECT_EQ(g.top, 0);
+    EXPECT_EQ(g.width, 0);
+    EXPECT_EQ(g.height, 0);
+    EXPECT_EQ(ReadBackupFolder(), "");
+}
+
+TEST_F(Settings, GeometryRoundTripsWithNegativePositionRaisedToZero) {
+    SaveWindowPosition(-20, -5);
+    SaveWindowSize(600, 300);
+    EXPECT_EQ(ReadIniString(SettingsFile(), "窗口尺寸信息", "窗口左边"), "-20");
+    const WindowGeometry g = ReadWindowGeometry();
+    EXPECT_EQ(g.left, 0);
+    EXPECT_EQ(g.top, 0);
+    EXPECT_EQ(g.width, 600);
+    EXPECT_EQ(g.height, 300);
+    SaveWindowPosition(30, 40);
+    EXPECT_EQ(ReadWindowGeometry().left, 30);
+    EXPECT_EQ(ReadWindowGeometry().width, 600) << "other keys survive a write";
+}
+
+TEST_F(Settings, FileHoldsGbkBytesWhateverTheCodePage) {
+    SaveWindowPosition(7, 8);
+    fileio::File* f = fileio::OpenFile(Folder() + "\\信息.ini", fileio::OpenMode::ReadOnly);
+    ASSERT_NE(f, nullptr) << "the settings file is named in GBK";
+    char buf[256] = {};
+    std::size_t got = 0;
+    ASSERT_TRUE(fileio::ReadAt(f, 0, buf, sizeof buf, &got));
+    fileio::CloseFile(f);
+    EXPECT_EQ(std::string(buf, got), "[窗口尺寸信息]\r\n窗口左边=7\r\n窗口顶边=8\r\n");
+}
+
+TEST_F(Settings, FailedWriteIsIgnoredAndLeavesTheOldFile) {
+    SaveWindowSize(800, 500);
+    for (auto failing : {fileio::Op::Open, fileio::Op::Write, fileio::Op::Rename}) {
+        fileio::SetFaultHook(
+            [failing](fileio::Op op) { return op == failing ? fileio::Fault::Fail : fileio::Fault::None; });
+        SaveWindowSize(900, 600);
+        fileio::SetFaultHook({});
+        EXPECT_EQ(ReadWindowGeometry().width, 800);
+        EXPECT_EQ(ReadWindowGeometry().height, 500);
+    }
+    EXPECT_TRUE(script.shown.empty());
+    EXPECT_FALSE(fileio::Exists(SettingsFile() + ".tmp"));
+}
+
+TEST_F(Settings, BackupFolderKeepsChineseAndBackslashes) {
+    SaveBackupFolder("C:\\备份\\数据");
+    EXPECT_EQ(ReadBackupFolder(), "C:\\备份\\数据");
+    SaveWindowSize(800, 500);
+    EXPECT_EQ(ReadBackupFolder(), "C:\\备份\\数据");
+}
+
+TEST(SettingsInteger, TextToIntegerAsStored) {
+    EXPECT_EQ(SettingsInteger(""), 0);
+    EXPECT_EQ(SettingsInteger("abc"), 0);
+    EXPECT_EQ(SettingsInteger("812"), 812);
+    EXPECT_EQ(SettingsInteger(" -20 "), -20);
+    EXPECT_EQ(SettingsInteger("12.9px"), 12);
+    EXPECT_EQ(SettingsInteger("99999999999"), 2147483647);
+}
+
+}  // namespace
+}  // namespace qm

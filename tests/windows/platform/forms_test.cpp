@@ -1,0 +1,184 @@
+// The form runtime on a small form of its own: class and captions, events from controls inside a
+// group box, no events before Created, combo items as exact bytes, the virtual list's rows as the
+// control shows them, reordering with the selection, and a handler that destroys its own form.
+#include <windows.h>
+// after windows.h, which it needs
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "platform/win32/forms_win.h"
+#include "platform/win32/wide.h"
+
+namespace qm {
+namespace {
+
+std::vector<EventInfo> g_events;
+bool g_visibleAtCreation = true;
+
+void Record(Form&, const EventInfo& e) {
+    g_events.push_back(e);
+}
+void OnCreated(Form& f, const EventInfo& e) {
+    g_visibleAtCreation = IsWindowVisible(FormWindow(f)) != 0;
+    Record(f, e);
+}
+void DestroyOwnForm(Form& f, const EventInfo&) {
+    DestroyWindow(FormWindow(f));
+}
+
+FormDef TestForm() {
+    FormDef f;
+    f.name = "测试窗口";
+    f.caption = "测试 - 窗口";
+    f.left = 10, f.top = 10, f.width = 400, f.height = 300;
+    auto add = [&f](const char* name, ControlKind kind, int l, int t, int w, int h, const char* caption,
+                    const char* parent = "") {
+        ControlDef c;
+        c.name = name, c.kind = kind, c.left = l, c.top = t, c.width = w, c.height = h;
+        c.caption = caption, c.parent = parent;
+        f.controls.push_back(c);
+    };
+    add("组", ControlKind::GroupBox, 5, 150, 380, 100, "分组");
+    add("按钮", ControlKind::Button, 10, 20, 60, 24, "确定", "组");
+    add("编辑框", ControlKind::Edit, 80, 20, 100, 20, "初始", "组");
+    add("密码框", ControlKind::PasswordEdit, 190, 20, 100, 20, "", "组");
+    add("组合框", ControlKind::ComboList, 10, 50, 120, 20, "", "组");
+    add("列表", ControlKind::ListView, 5, 5, 380, 140, "");
+    f.controls.back().columns = {{"甲", 50}, {"乙", 60}};
+    return f;
+}
+
+class Forms : public ::testing::Test {
+  protected:
+    void SetUp() override { g_events.clear(); }
+    void TearDown() override {
+        if (form && IsWindow(window)) DestroyWindow(window);
+    }
+    void Load(std::vector<EventBinding> extra = {}) {
+        std::vector<EventBinding> b = {
+            {"测试窗口", FormEvent::Created, OnCreated},   {"测试窗口", FormEvent::Moved, Record},
+            {"测试窗口", FormEvent::Resized, Record},      {"按钮", FormEvent::Clicked, Record},
+            {"编辑框", FormEvent::ContentChanged, Record}, {"组合框", FormEvent::SelectionChanged, Record},
+            {"列表", FormEvent::HeaderClicked, Record}};
+        b.insert(b.end(), extra.begin(), extra.end());
+        form = LoadForm(TestForm(), b);
+        ASSERT_NE(form, nullptr);
+        window = FormWindow(*form);
+    }
+    Form* form = nullptr;
+    HWND window = nullptr;
+};
+
+TEST_F(Forms, WindowsAreRealControlsWithTheirCaptions) {
+    Load();
+    wchar_t cls[32] = {};
+    GetClassNameW(window, cls, 32);
+    EXPECT_STREQ(cls, L"KXWindow");
+    EXPECT_EQ(GetText(*form, "测试窗口"), "测试 - 窗口");
+    EXPECT_EQ(GetText(*form, "按钮"), "确定");
+    EXPECT_EQ(GetParent(ControlWindow(*form, "按钮")), ControlWindow(*form, "组"));
+    EXPECT_EQ(ControlNameOf(*form, ControlWindow(*form, "编辑框")), "编辑框");
+    EXPECT_EQ(ControlWindow(*form, "没有"), nullptr);
+    EXPECT_TRUE(GetWindowLongW(ControlWindow(*form, "密码框"), GWL_STYLE) & ES_PASSWORD);
+    EXPECT_EQ(FormFromWindow(window), form);
+    const ControlRect r = GetControlRect(*form, "编辑框");
+    EXPECT_EQ(r.left, 80);
+    EXPECT_EQ(r.top, 20);
+}
+
+TEST_F(Forms, CreatedComesFirstAndBeforeTheWindowIsShown) {
+    Load();
+    ASSERT_FALSE(g_events.empty());
+    EXPECT_EQ(g_events[0].event, FormEvent::Created);
+    EXPECT_FALSE(g_visibleAtCreation);
+    EXPECT_TRUE(IsWindowVisible(window));
+    g_events.clear();
+    SetWindowPos(window, nullptr, 0, 0, 420, 310, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_EQ(g_events.size(), 1u);
+    EXPECT_EQ(g_events[0].event, FormEvent::Resized);
+}
+
+TEST_F(Forms, EventsFromInsideTheGroupReachTheForm) {
+    Load();
+    g_events.clear();
+    SendMessageW(ControlWindow(*form, "按钮"), BM_CLICK, 0, 0);
+    SetText(*form, "编辑框", "新内容");
+    ASSERT_EQ(g_events.size(), 2u);
+    EXPECT_EQ(g_events[0].source, "按钮");
+    EXPECT_EQ(g_events[0].event, FormEvent::Clicked);
+    EXPECT_EQ(g_events[1].source, "编辑框");
+    EXPECT_EQ(g_events[1].event, FormEvent::ContentChanged);
+    EXPECT_EQ(GetText(*form, "编辑框"), "新内容");
+}
+
+TEST_F(Forms, FocusAndMouseEventsCarryTheControlsName) {
+    Load({{"编辑框", FormEvent::FocusGained, Record},
+          {"编辑框", FormEvent::FocusLost, Record},
+          {"密码框", FormEvent::MouseMoved, Record}});
+    SetForegroundWindow(window);
+    g_events.clear();
+    SetFocus(ControlWindow(*form, "编辑框"));
+    SetFocus(ControlWindow(*form, "密码框"));
+    SendMessageW(ControlWindow(*form, "密码框"), WM_MOUSEMOVE, 0, MAKELPARAM(7, 9));
+    ASSERT_EQ(g_events.size(), 3u);
+    EXPECT_EQ(g_events[0].event, FormEvent::FocusGained);
+    EXPECT_EQ(g_events[1].event, FormEvent::FocusLost);
+    EXPECT_EQ(g_events[1].source, "编辑框");
+    EXPECT_EQ(g_events[2].source, "密码框");
+    EXPECT_EQ(g_events[2].x, 7);
+    EXPECT_EQ(g_events[2].y, 9);
+}
+
+TEST_F(Forms, ComboItemsKeepTheirBytesAndProgramSelectionIsSilent) {
+    Load();
+    g_events.clear();
+    ComboAdd(*form, "组合框", "甲类");
+    ComboAdd(*form, "组合框", "乙\\类");
+    ComboAdd(*form, "组合框", "");
+    EXPECT_EQ(ComboCount(*form, "组合框"), 3);
+    EXPECT_EQ(ComboSelection(*form, "组合框"), -1);
+    EXPECT_EQ(ComboSelectedText(*form, "组合框"), "");
+    ComboSelect(*form, "组合框", 1);
+    EXPECT_EQ(ComboSelectedText(*form, "组合框"), "乙\\类");
+    EXPECT_TRUE(g_events.empty());
+    ComboClear(*form, "组合框");
+    EXPECT_EQ(ComboCount(*form, "组合框"), 0);
+    EXPECT_EQ(SendMessageW(ControlWindow(*form, "组合框"), CB_GETCOUNT, 0, 0), 0);
+}
+
+std::string Shown(HWND list, int row, int column) {
+    wchar_t buf[64] = {};
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buf;
+    item.cchTextMax = 64;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return FromWide(buf);
+}
+
+TEST_F(Forms, VirtualListShowsTheRowsAndReorderKeepsTheSelection) {
+    Load();
+    HWND list = ControlWindow(*form, "列表");
+    SetListRows(*form, "列表", {{"1", "一"}, {"2", "二"}, {"3", "三"}});
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(Shown(list, 1, 1), "二");
+    EXPECT_EQ(Shown(list, 5, 0), "");
+    ListSelectRow(*form, "列表", 2);
+    ListReorder(*form, "列表", {2, 0, 1});
+    EXPECT_EQ(Shown(list, 0, 1), "三");
+    EXPECT_EQ(ListSelectedRow(*form, "列表"), 0);
+    EXPECT_EQ(ListCell(*form, "列表", 2, 0), "2");
+    SetListRows(*form, "列表", {{"9", "九"}});
+    EXPECT_EQ(ListSelectedRow(*form, "列表"), -1);
+    EXPECT_EQ(ListColumnWidth(*form, "列表", 1), 60);
+}
+
+TEST_F(Forms, HandlerMayDestroyItsOwnForm) {
+    Load({{"按钮", FormEvent::Clicked, DestroyOwnForm}});
+    SendMessageW(ControlWindow(*form, "按钮"), BM_CLICK, 0, 0);
+    EXPECT_FALSE(IsWindow(window));
+    form = nullptr;
+}
+
+}  // namespace
+}  // namespace qm
