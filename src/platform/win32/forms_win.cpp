@@ -113,6 +113,16 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, 
             if (ControlState* c = StateOf(*form, hwnd); c && c->def->kind == ControlKind::GroupBox)
                 return SendMessageW(form->hwnd, msg, wp, lp);
             break;
+        case WM_ERASEBKGND:
+            // A group box paints only its frame; its children's old places must be cleared
+            // when the layout moves them, or stale pixels stay behind.
+            if (ControlState* c = StateOf(*form, hwnd); c && c->def->kind == ControlKind::GroupBox) {
+                RECT r;
+                GetClientRect(hwnd, &r);
+                FillRect(reinterpret_cast<HDC>(wp), &r, GetSysColorBrush(COLOR_BTNFACE));
+                return 1;
+            }
+            break;
         case WM_NCDESTROY:
             RemoveWindowSubclass(hwnd, ControlSubclassProc, kSubclassId);
             break;
@@ -135,7 +145,8 @@ struct WindowKind {
 WindowKind KindOf(ControlKind kind) {
     switch (kind) {
         case ControlKind::Label:
-            return {L"STATIC", SS_LEFT | SS_NOTIFY, 0};
+            // One line, cut at the right edge like the designer showed it, never wrapped.
+            return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOTIFY, 0};
         case ControlKind::HyperLink:
             return {L"STATIC", SS_LEFT | SS_NOTIFY, 0};
         case ControlKind::Button:
