@@ -2,10 +2,12 @@
 // current record per store) over the store files of store_file.h. Tables live in memory; a closed
 // store's table and every derived key stay cached in the engine, so the program's open-work-close
 // pattern costs a stat and two small reads per open. Each change is one entry appended under the
-// file lock after catching up with the file; the file is flushed to disk when the store is closed.
+// file lock after catching up with the file; the file is flushed to disk when the store is closed,
+// and rewritten in large entries then if single changes have piled up.
 // Window thread only.
 #include "platform/record_store.h"
 
+#include <algorithm>
 #include <map>
 
 #include "platform/file_io.h"
@@ -19,6 +21,7 @@ namespace sf = storefile;
 namespace {
 
 std::uint32_t g_createIterations = sf::kDefaultIterations;
+constexpr std::uint64_t kSmallEntriesToCompact = 4096;
 
 struct OpenStore {
     std::string alias;
@@ -56,6 +59,10 @@ struct RecordStore::Impl {
     std::map<std::string, sf::FileState> closed;  // by normalized path
     sf::KeyCache keys;
     std::string lastError;
+    // Fields of the row last read: valid while a list of that version exists (copies share bytes).
+    std::vector<std::string_view> decoded;
+    std::uint64_t decodedVersion = 0;
+    std::size_t decodedIndex = 0;
 
     bool Fail(std::string why) {
         lastError = std::move(why);
@@ -70,6 +77,16 @@ struct RecordStore::Impl {
     // The 0-based index of the current record, or -1 past the end / without a store.
     long long CurrentIndex() const {
         return cur && cur->current >= 1 && cur->current <= Count() ? cur->current - 1 : -1;
+    }
+    // The fields of record i of the current store, decoded once for all the reads of a record.
+    const std::vector<std::string_view>& CurrentFields(std::size_t i) {
+        const sf::RowList& rows = cur->st.table.rows;
+        if (decodedVersion != rows.Version() || decodedIndex != i) {
+            sf::RowFields(rows[i], &decoded);
+            decodedVersion = rows.Version();
+            decodedIndex = i;
+        }
+        return decoded;
     }
     long long FieldIndex(std::string_view name) const {
         const auto& names = cur->st.table.fieldNames;
@@ -120,7 +137,7 @@ bool RecordStore::Impl::Change(Build build) {
 
 void RecordStore::Impl::MaybeCompact(OpenStore* s, bool purged) {
     const sf::FileState& st = s->st;
-    const std::uint64_t live = st.table.rowBytes + st.table.rows.size() * 34 + 4096;
+    const std::uint64_t live = st.table.rows.Bytes() + st.table.rows.size() * 34 + 4096;
     const bool wasteful = st.end > (64u << 10) && st.end > 2 * live;
     // A purge removes deleted data from the file at once while that is cheap (small stores).
     if (!wasteful && !(purged && st.end <= (4u << 20))) return;
@@ -134,6 +151,17 @@ void RecordStore::Impl::MaybeCompact(OpenStore* s, bool purged) {
 
 void RecordStore::Impl::CloseStore(std::size_t i) {
     OpenStore* s = stores[i].get();
+    // Every change is an entry of its own, and a load decrypts entry by entry: a store written in
+    // many small entries is rewritten in a few large ones when it is closed after changes (a store
+    // only read is never written).
+    const sf::FileState& st = s->st;
+    if (s->dirty && st.entries > std::max<std::uint64_t>(kSmallEntriesToCompact, st.table.rows.size() / 8)) {
+        std::string error;
+        if (sf::Compact(&s->st, &keys, &error))
+            s->dirty = false;  // the new file was flushed before it replaced the old one
+        else
+            lastError = error;
+    }
     if (s->dirty) {
         fileio::File* f = fileio::OpenFile(s->st.path, fileio::OpenMode::ReadWrite);
         if (!f || !fileio::Sync(f)) lastError = "flush failed: " + s->st.path;
@@ -280,7 +308,7 @@ bool RecordStore::Modify(const std::vector<std::optional<std::string>>& values) 
         const long long i = m.CurrentIndex();
         if (i < 0) return m.Fail("no current record");
         if (values.size() > t.fieldNames.size()) return m.Fail("more values than fields");
-        std::string row = t.rows[static_cast<std::size_t>(i)];
+        std::string row(t.rows[static_cast<std::size_t>(i)]);
         for (std::size_t k = 0; k < values.size(); ++k)
             if (values[k]) row = sf::WithField(row, k, *values[k]);
         *payload = sf::UpdatePayload(static_cast<std::uint64_t>(i), row);
@@ -299,8 +327,9 @@ std::string RecordStore::Read(int position) {
     Impl& m = *impl_;
     const long long i = m.CurrentIndex();
     if (i < 0 || position < 1) return {};
-    return sf::RowField(m.cur->st.table.rows[static_cast<std::size_t>(i)],
-                        static_cast<std::size_t>(position - 1));
+    const std::vector<std::string_view>& fields = m.CurrentFields(static_cast<std::size_t>(i));
+    const std::size_t k = static_cast<std::size_t>(position - 1);
+    return k < fields.size() ? std::string(fields[k]) : std::string();
 }
 
 bool RecordStore::Write(std::string_view fieldName, std::string_view value) {
@@ -355,7 +384,8 @@ bool RecordStore::Purge() {
     if (!m.cur) return m.Fail("no current store");
     m.EnsureFresh(m.cur);
     bool anyDeleted = false;
-    for (const std::string& row : m.cur->st.table.rows) anyDeleted = anyDeleted || sf::RowDeleted(row);
+    const sf::RowList& rows = m.cur->st.table.rows;
+    for (std::size_t i = 0; i < rows.size() && !anyDeleted; ++i) anyDeleted = sf::RowDeleted(rows[i]);
     if (!anyDeleted) return true;
     if (!m.Change([](const sf::Table&, std::string* payload) {
             *payload = sf::PurgePayload();

@@ -1,8 +1,10 @@
 // Store file format and file procedures: see store_file.h and docs/store-format.md.
 #include "platform/store_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <memory>
 
 #include "platform/store_crypto.h"
 
@@ -51,21 +53,23 @@ bool GetPiece(std::string_view s, std::size_t* pos, std::string_view* piece) {
 void PutU32(std::string* s, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) s->push_back(static_cast<char>(v >> (8 * i)));
 }
-void PutU64(std::string* s, std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) s->push_back(static_cast<char>(v >> (8 * i)));
-}
 std::uint32_t GetU32(const char* p) {
     std::uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(p[i]);
     return v;
 }
 
-std::string Aad(std::string_view fileId, std::uint64_t offset, std::uint32_t n) {
-    std::string a(fileId);
-    PutU64(&a, offset);
-    PutU32(&a, n);
-    return a;
-}
+// The additional data of an entry: file id, offset, length (built without an allocation, since a
+// load makes one per entry).
+struct Aad {
+    Aad(std::string_view fileId, std::uint64_t offset, std::uint32_t n) {
+        std::memcpy(bytes, fileId.data(), std::min<std::size_t>(fileId.size(), 16));
+        for (int i = 0; i < 8; ++i) bytes[16 + i] = static_cast<char>(offset >> (8 * i));
+        for (int i = 0; i < 4; ++i) bytes[24 + i] = static_cast<char>(n >> (8 * i));
+    }
+    char bytes[28] = {};
+    std::string_view view() const { return {bytes, sizeof bytes}; }
+};
 
 std::string Verifier(const std::string& key, std::string_view header) {
     return sc::Hmac(key, std::string("verify") + std::string(header.substr(0, 48))).substr(0, 16);
@@ -102,7 +106,7 @@ std::string SealEntry(const std::string& key, std::string_view fileId, std::uint
                       std::string_view payload, std::string* tag) {
     const std::uint32_t n = static_cast<std::uint32_t>(payload.size());
     std::string nonce = sc::NonceBytes(sc::kNonceSize), sealed;
-    if (!sc::Seal(key, nonce, Aad(fileId, offset, n), payload, &sealed)) return {};
+    if (!sc::Seal(key, nonce, Aad(fileId, offset, n).view(), payload, &sealed)) return {};
     std::string e;
     e.reserve(kEntryOverhead + n);
     PutU32(&e, n);
@@ -112,22 +116,24 @@ std::string SealEntry(const std::string& key, std::string_view fileId, std::uint
     return e;
 }
 
-// Sequential reads through a window of the file.
+// Sequential reads through a window of the file, a large read at a time.
 struct Reader {
     explicit Reader(fileio::File* f) : file(f) {}
     fileio::File* file;
-    std::string buf;
+    std::unique_ptr<char[]> buf;
+    std::size_t capacity = 0, size = 0;
     std::uint64_t bufStart = 0;
     bool Get(std::uint64_t off, std::size_t n, std::string_view* out) {
-        if (off < bufStart || off + n > bufStart + buf.size()) {
-            buf.resize(std::max(n, kReadChunk));
-            std::size_t got = 0;
-            if (!fileio::ReadAt(file, off, buf.data(), buf.size(), &got)) return false;
-            buf.resize(got);
+        if (off < bufStart || off + n > bufStart + size) {
+            if (capacity < std::max(n, kReadChunk)) {
+                capacity = std::max(n, kReadChunk);
+                buf.reset(new char[capacity]);
+            }
+            size = 0;
             bufStart = off;
-            if (got < n) return false;
+            if (!fileio::ReadAt(file, off, buf.get(), capacity, &size) || size < n) return false;
         }
-        *out = std::string_view(buf).substr(off - bufStart, n);
+        *out = std::string_view(buf.get() + (off - bufStart), n);
         return true;
     }
 };
@@ -146,11 +152,11 @@ bool WalkEntries(fileio::File* file, const FileState& st, std::uint64_t from, st
         const std::uint32_t n = GetU32(head.data());
         if (n > kMaxEntry || n > size - pos - kEntryOverhead) break;  // torn last entry
         if (!r.Get(pos + 4, sc::kNonceSize + n + sc::kTagSize, &body)) return *error = "read failed", false;
-        if (!sc::Unseal(st.key, body.substr(0, sc::kNonceSize), Aad(st.fileId, pos, n),
+        if (!sc::Unseal(st.key, body.substr(0, sc::kNonceSize), Aad(st.fileId, pos, n).view(),
                         body.substr(sc::kNonceSize), &plain))
             return *error = std::string("damaged entry at ").append(std::to_string(pos)), false;
         if (!take(plain)) return *error = std::string("invalid entry at ").append(std::to_string(pos)), false;
-        *lastTag = std::string(body.substr(body.size() - sc::kTagSize));
+        lastTag->assign(body.substr(body.size() - sc::kTagSize));
         pos += kEntryOverhead + n;
         *end = pos;
     }
@@ -214,16 +220,20 @@ bool LoadFull(fileio::File* file, FileState* st, KeyCache* keys, std::string* er
     if (Verifier(n.key, n.header) != n.header.substr(48, 16)) return *error = "wrong password", false;
     n.fileId = n.header.substr(32, 16);
     n.end = kHeaderSize;
+    // The rows take at most the size of the file: one block, left untouched where not needed.
+    n.table.rows.Reserve(static_cast<std::size_t>(s.size / 128), static_cast<std::size_t>(s.size));
     FileState* np = &n;
     std::uint64_t end = kHeaderSize;
     auto take = [np, &end](std::string_view p) {
         np->end = end;  // lets the schema check see whether it is the first entry
+        ++np->entries;
         return TakePayload(np, p);
     };
     std::string tag;
     // `end` advances inside the walk; the lambda reads it before each payload.
     if (!WalkEntries(file, n, kHeaderSize, s.size, take, &end, &tag, error)) return false;
     if (n.table.fieldNames.empty()) return *error = "store file without a schema", false;
+    n.table.rows.ShrinkIfWasteful();
     n.end = end;
     n.lastTag = tag;
     n.stat = s;
@@ -320,12 +330,11 @@ bool RowDeleted(std::string_view row) {
     return !row.empty() && row[0] == '\x01';
 }
 
-std::string RowField(std::string_view row, std::size_t index) {
+void RowFields(std::string_view row, std::vector<std::string_view>* out) {
+    out->clear();
     std::size_t pos = 1;
     std::string_view piece;
-    for (std::size_t i = 0; i <= index; ++i)
-        if (!GetPiece(row, &pos, &piece)) return {};
-    return std::string(piece);
+    while (GetPiece(row, &pos, &piece)) out->push_back(piece);
 }
 
 void DecodeRow(std::string_view row, FieldList* out) {
@@ -394,31 +403,21 @@ bool ApplyPayload(Table* t, std::string_view p) {
     switch (static_cast<unsigned char>(p[0])) {
         case kAppend:
             if (!RowValid(p.substr(1), nf)) return false;
-            t->rows.emplace_back(p.substr(1));
-            t->rowBytes += p.size() - 1;
+            t->rows.Add(p.substr(1));
             return true;
         case kUpdate: {
             if (!GetVarint(p, &pos, &index) || index >= t->rows.size() || !RowValid(p.substr(pos), nf))
                 return false;
-            std::string& row = t->rows[index];
-            t->rowBytes += (p.size() - pos) - row.size();
-            row.assign(p.substr(pos));
+            t->rows.Set(index, p.substr(pos));
             return true;
         }
         case kDelete:
             if (!GetVarint(p, &pos, &index) || pos != p.size() || index >= t->rows.size()) return false;
-            t->rows[index][0] = '\x01';
+            t->rows.SetFirstByte(index, '\x01');
             return true;
         case kPurge: {
             if (p.size() != 1) return false;
-            std::size_t w = 0;
-            for (std::size_t r = 0; r < t->rows.size(); ++r) {
-                if (RowDeleted(t->rows[r]))
-                    t->rowBytes -= t->rows[r].size();
-                else if (w++ != r)
-                    t->rows[w - 1] = std::move(t->rows[r]);
-            }
-            t->rows.resize(w);
+            t->rows.RemoveIf(RowDeleted);
             return true;
         }
         case kRows: {
@@ -428,12 +427,12 @@ bool ApplyPayload(Table* t, std::string_view p) {
             for (std::uint64_t i = 0; i < count; ++i) {
                 std::string_view row;
                 if (!GetPiece(p, &pos, &row) || !RowValid(row, nf)) {
-                    t->rows.resize(before);
+                    t->rows.Truncate(before);
                     return false;
                 }
-                t->rows.emplace_back(row);
-                t->rowBytes += row.size();
+                t->rows.Add(row);
             }
+            if (pos != p.size()) t->rows.Truncate(before);
             return pos == p.size();
         }
         default:
@@ -499,6 +498,7 @@ bool Refresh(fileio::File* file, FileState* st, KeyCache* keys, std::string* err
             }
             st->end = end;
             st->lastTag = lastTag;
+            st->entries += payloads.size();
             st->stat = s;
             return true;
         }
@@ -562,6 +562,7 @@ bool WriteEntry(fileio::File* f, FileState* st, const std::string& payload, std:
     }
     st->end = offset + entry.size();
     st->lastTag = tag;
+    ++st->entries;
     if (!fileio::StatFile(f, &st->stat)) {
         st->stat = {};
     } else if (st->stat.size > st->end && fileio::Truncate(f, st->end)) {  // torn bytes after it

@@ -2,7 +2,8 @@
 // file into memory, catch up with entries others appended, append one entry under the file lock,
 // and compact into a new file that replaces the old one. The table keeps each record as one
 // encoded row (a flag byte, then per field a varint length and the bytes), which is also the
-// row's form inside entries, so loading is a copy and memory stays near the plaintext size.
+// row's form inside entries, so loading is a copy into a few large blocks (store_rows.h) and
+// memory stays near the plaintext size.
 // Window thread only; every function works on the state it is given.
 #pragma once
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/store_rows.h"
 
 namespace qm::storefile {
 
@@ -26,8 +28,9 @@ inline constexpr std::uint32_t kMaxIterations = 10000000;
 std::string EncodeRow(const FieldList& values, std::size_t fieldCount, bool deleted = false);
 bool RowValid(std::string_view row, std::size_t fieldCount);
 bool RowDeleted(std::string_view row);
-std::string RowField(std::string_view row, std::size_t index);  // 0-based; empty when out of range
 void DecodeRow(std::string_view row, FieldList* out);           // reuses the strings of *out
+// Views of the fields of a valid row (they live as long as the row's bytes).
+void RowFields(std::string_view row, std::vector<std::string_view>* out);
 std::string WithField(std::string_view row, std::size_t index, std::string_view value);
 std::string WithDeleted(std::string_view row, bool deleted);
 
@@ -40,8 +43,7 @@ std::string PurgePayload();
 
 struct Table {
     FieldList fieldNames;
-    std::vector<std::string> rows;
-    std::uint64_t rowBytes = 0;  // sum of row sizes: the live data
+    RowList rows;
 };
 // Applies one payload; false (table unchanged) when it is malformed or does not fit the table.
 bool ApplyPayload(Table* table, std::string_view payload);
@@ -57,6 +59,7 @@ struct FileState {
     std::string header;  // the header bytes (salt, cost, file id, verifier)
     std::string fileId;
     std::uint64_t end = 0;        // end of the last complete entry
+    std::uint64_t entries = 0;    // complete entries up to `end`: each costs a decryption at a load
     std::string lastTag;          // tag of that entry: a cheap sign that the file is still ours
     std::string movedTo;          // the last entry hands the store over to a new file with this id
     fileio::FileStat stat;        // of the file when last read or written

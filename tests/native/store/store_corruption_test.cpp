@@ -71,6 +71,36 @@ protected:
     int opened = 0;
 };
 
+// A store written by the first release of the engine (cost 1000, password "旧版-pw", fields 名称 and
+// 地址): three appends, record 2 deleted and purged (which compacts into a rows entry), then an
+// append, an update of record 1 and a deletion of record 2 without purge.
+constexpr char kVersionOneStore[] =
+    "514d53544f52451a01000101e8030000f4cb65a1eb9632b7cae1421bfb5ec7be9c47f91143d072ac93d5f6cae7d424a1"
+    "0d99b2e04a2cae3a064dccbe994d198f87ca7f856589ca2f0c000000c822bdbdbcdce8b2ff6a819af8ea50f9a40fa126"
+    "ecf639cdaaca3b7781422899b45334cb1f69148323000000333fcedef4ff36d18b750f2ee48353e9cb0dc15ff677d4c3"
+    "dccfdef77ec5751a62ba31f47faaa5bf8911d56f664f7ff056f485bb1e9d632edb0dbaf746d62f0b00000045ecb9090b"
+    "60d929f0fe676badc9793d6ad90f1ddf5dea1363269016e6d8c4b751075fa247c5130d000000a317bfdbb373f9cfd8f8"
+    "de7597acf0c420b0053aada7694d8944e4f4668afbb88907f2e3d2739710640200000036a95722daffcdcebe4767d427"
+    "3ab514b36ef24eb1c1868d0ab26c3c803f";
+
+TEST(StoreFormat, FilesOfTheFirstReleaseStillOpen) {
+    std::string bytes;
+    for (const char* p = kVersionOneStore; p[0] && p[1]; p += 2)
+        bytes += static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16));
+    TempFolder dir;
+    WriteBytes(dir.Path() / "old.edb", bytes);
+    RecordStore r;
+    ASSERT_TRUE(r.Open(dir.File("old.edb"), "old", "旧版-pw")) << r.LastError();
+    const Snapshot before = {{"第一", "改过"}, {"第三", ""}, {"四", std::string("x\\y\0z", 5)}};
+    EXPECT_EQ(Snap(r, 2), before);
+    ASSERT_TRUE(r.Purge());  // drops record 2, deleted in the old file
+    ASSERT_TRUE(r.Append({"五", "5"}));
+    r.CloseAll();
+    RecordStore again;
+    ASSERT_TRUE(again.Open(dir.File("old.edb"), "again", "旧版-pw"));
+    EXPECT_EQ(Snap(again, 2), (Snapshot{before[0], before[2], {"五", "5"}}));
+}
+
 TEST_F(StoreCorruption, EveryByteFlipFailsOrGivesAnEarlierState) {
     ASSERT_GT(original.size(), 200u);
     for (std::size_t i = 0; i < original.size(); ++i) {

@@ -200,6 +200,60 @@ TEST_F(StoreOps, ManyModificationsCompactTheFile) {
     EXPECT_FALSE(fileio::Exists(path + ".new"));
 }
 
+TEST_F(StoreOps, ReadsFollowEveryChangeOfTheCurrentRecord) {
+    Fill(3);
+    ASSERT_TRUE(rs.GoTo(2));
+    EXPECT_EQ(rs.Read(1), "n2");
+    ASSERT_TRUE(rs.Write(1, "w2"));
+    EXPECT_EQ(rs.Read(1), "w2");
+    ASSERT_TRUE(rs.Modify({std::nullopt, std::string("m2")}));
+    EXPECT_EQ(rs.Read("地址"), "m2");
+    ASSERT_TRUE(rs.DeleteCurrent());
+    ASSERT_TRUE(rs.Purge());
+    EXPECT_EQ(rs.Read(1), "n3");  // record 2 is now the former third one
+
+    RecordStore outsider;
+    ASSERT_TRUE(outsider.Open(path, "o", kPassword));
+    ASSERT_TRUE(outsider.GoTo(2));
+    ASSERT_TRUE(outsider.Write(1, "from outside"));
+    outsider.CloseAll();
+    ASSERT_TRUE(rs.GoTo(2));
+    EXPECT_EQ(rs.Read(1), "from outside");
+}
+
+TEST_F(StoreOps, AStoreWrittenInManySmallEntriesIsCompactedWhenClosed) {
+    // Past the engine's threshold of single-change entries (4096) in one session.
+    for (int i = 0; i < 4200; ++i) ASSERT_TRUE(rs.Append({std::to_string(i)}));
+    fileio::FileStat before, now;
+    ASSERT_TRUE(fileio::StatPath(path, &before));
+
+    RecordStore reader;  // a store that is only read is never written
+    ASSERT_TRUE(reader.Open(path, "r", kPassword));
+    ASSERT_EQ(reader.RecordCount(), 4200);
+    ASSERT_TRUE(reader.GoTo(4200));
+    EXPECT_EQ(reader.Read(1), "4199");
+    reader.CloseAll();
+    ASSERT_TRUE(fileio::StatPath(path, &now));
+    EXPECT_EQ(now, before);
+
+    rs.CloseAll();
+    ASSERT_TRUE(fileio::StatPath(path, &now));
+    EXPECT_LT(now.size, before.size / 2);  // 32 bytes of sealing per entry are gone
+    EXPECT_NE(now.identity, before.identity);
+    EXPECT_FALSE(fileio::Exists(path + ".new"));
+
+    ASSERT_TRUE(reader.Open(path, "r", kPassword));
+    ASSERT_EQ(reader.RecordCount(), 4200);
+    ASSERT_TRUE(reader.GoTo(4200));
+    EXPECT_EQ(reader.Read(1), "4199");
+    ASSERT_TRUE(reader.Append({"one more"}));
+    reader.CloseAll();  // a few entries since: appended to, not rewritten
+    fileio::FileStat last;
+    ASSERT_TRUE(fileio::StatPath(path, &last));
+    EXPECT_EQ(last.identity, now.identity);
+    EXPECT_GT(last.size, now.size);
+}
+
 TEST(StoreCreate, RefusesToOverwriteUnlessAsked) {
     SetStoreKdfIterationsForTesting(1000);
     TempFolder dir;

@@ -1,0 +1,77 @@
+// The rows of a store table in memory, kept in a few large blocks instead of one string per record:
+// loading 100,000 records allocates a handful of blocks, and a copy of a table (kept to go on
+// serving while a re-read is tried) shares them. Bytes once written are never changed (a changed
+// row is written anew), and a list writes only into free space of a block it made itself, so lists
+// sharing blocks never see each other's writes. Window thread only; copies may live on any thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace qm::storefile {
+
+class RowList {
+public:
+    RowList() = default;
+    RowList(const RowList& other);
+    RowList& operator=(const RowList& other);
+    RowList(RowList&& other) noexcept;
+    RowList& operator=(RowList&& other) noexcept;
+
+    std::size_t size() const { return refs_.size(); }
+    std::string_view operator[](std::size_t i) const { return {refs_[i].data, refs_[i].size}; }
+    std::uint64_t Bytes() const { return live_; }  // sum of the row sizes
+    // Changes with every change of the list and differs between lists that differ: a reader may
+    // keep a decoded row while the version stays.
+    std::uint64_t Version() const { return version_; }
+
+    void Reserve(std::size_t rows, std::size_t bytes);  // room for a load of about this size
+    void Add(std::string_view row);
+    void Set(std::size_t i, std::string_view row);
+    void SetFirstByte(std::size_t i, char c);  // the deleted flag of a row
+    // Removes the rows for which drop(row) is true, keeping the order of the others.
+    template <class Drop>
+    void RemoveIf(Drop drop);
+    void Truncate(std::size_t n);
+    void Clear();
+    // Copies the rows into one block when most of the memory held is old versions of rows.
+    void ShrinkIfWasteful();
+
+    bool operator==(const RowList& other) const;  // the same rows, byte for byte
+
+private:
+    struct Ref {
+        const char* data;
+        std::size_t size;
+    };
+    const char* Store(std::string_view row);
+    void NewBlock(std::size_t bytes);
+    void Repack(std::size_t extra);
+    void Touch();
+
+    std::vector<Ref> refs_;
+    std::vector<std::shared_ptr<char[]>> blocks_;
+    char* free_ = nullptr;  // free space at the end of the last block, which only this list writes
+    std::size_t room_ = 0;
+    std::size_t held_ = 0;  // bytes of all blocks
+    std::uint64_t live_ = 0;
+    std::uint64_t version_ = 0;
+};
+
+template <class Drop>
+void RowList::RemoveIf(Drop drop) {
+    std::size_t w = 0;
+    for (std::size_t r = 0; r < refs_.size(); ++r) {
+        if (drop((*this)[r]))
+            live_ -= refs_[r].size;
+        else
+            refs_[w++] = refs_[r];
+    }
+    refs_.resize(w);
+    Touch();
+}
+
+}  // namespace qm::storefile
