@@ -17,15 +17,10 @@ namespace {
 
 using testing::Snap;
 using testing::Snapshot;
+using testing::ReadBytes;
 using testing::TempFolder;
+using testing::WriteBytes;
 
-std::string ReadBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 class StoreCorruption : public ::testing::Test {
 protected:

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -53,6 +54,15 @@ inline Snapshot SnapFile(const std::string& path, const std::string& password, i
     RecordStore rs;
     *opened = rs.Open(path, "t", password);
     return *opened ? Snap(rs, fieldCount) : Snapshot{};
+}
+
+inline std::string ReadBytes(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace qm::testing
