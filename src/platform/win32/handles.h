@@ -1,9 +1,11 @@
 // Small owners for Win32 resources, so that every early return releases what was acquired:
-// kernel handles, window / paint / memory DCs, GDI objects and the object selected into a DC.
+// kernel handles, Internet handles, window / paint / memory DCs, GDI objects and the object
+// selected into a DC.
 // Move-only; any thread (a DC belongs to the thread that got it).
 #pragma once
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <utility>
 
@@ -30,6 +32,28 @@ class UniqueHandle {
 
   private:
     HANDLE h_ = nullptr;
+};
+
+// An Internet (WinINet) handle, closed with InternetCloseHandle.
+class UniqueInternet {
+  public:
+    UniqueInternet() = default;
+    explicit UniqueInternet(HINTERNET h) : h_(h) {}
+    UniqueInternet(UniqueInternet&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
+    UniqueInternet& operator=(UniqueInternet&& o) noexcept {
+        if (this != &o) reset(std::exchange(o.h_, nullptr));
+        return *this;
+    }
+    ~UniqueInternet() { reset(); }
+    HINTERNET get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+    void reset(HINTERNET h = nullptr) {
+        if (h_) InternetCloseHandle(h_);
+        h_ = h;
+    }
+
+  private:
+    HINTERNET h_ = nullptr;
 };
 
 // GetDC / GetWindowDC, released with ReleaseDC.

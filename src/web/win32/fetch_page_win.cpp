@@ -44,17 +44,17 @@ std::string FetchPage(std::string_view address) {
     const int port = ExtractPort(address);
     if (port < 0 || port > 65535) return {};
 
-    InternetHandle connection(InternetConnectA(internet, host.c_str(), static_cast<INTERNET_PORT>(port),
+    UniqueInternet connection(InternetConnectA(internet, host.c_str(), static_cast<INTERNET_PORT>(port),
                                                nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) return {};
-    InternetHandle request(HttpOpenRequestA(connection.Get(), "GET", path.c_str(), "HTTP/1.0", nullptr,
+    UniqueInternet request(HttpOpenRequestA(connection.get(), "GET", path.c_str(), "HTTP/1.0", nullptr,
                                             nullptr, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
     if (!request) return {};
-    if (!SetRequestTimeouts(request.Get(), limits.connectMs, limits.sendMs, limits.receiveMs)) return {};
-    if (!HttpSendRequestA(request.Get(), kAcceptAll, static_cast<DWORD>(sizeof kAcceptAll - 1), nullptr, 0))
+    if (!SetRequestTimeouts(request.get(), limits.connectMs, limits.sendMs, limits.receiveMs)) return {};
+    if (!HttpSendRequestA(request.get(), kAcceptAll, static_cast<DWORD>(sizeof kAcceptAll - 1), nullptr, 0))
         return {};
     std::string body;
-    if (!ReadBody(request.Get(), ChunkSize(QueryContentLength(request.Get())), body)) return {};
+    if (!ReadBody(request.get(), ChunkSize(QueryContentLength(request.get())), body)) return {};
     return body;
 }
 

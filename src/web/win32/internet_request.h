@@ -1,5 +1,5 @@
-// Helpers shared by the two page fetchers: an owning holder of an Internet handle, the network
-// time-outs of a request handle and the reading of a whole body. Any thread; each call works on
+// Helpers shared by the two page fetchers: the network time-outs of a request handle and the
+// reading of a whole body. Any thread; each call works on
 // the handles it is given.
 #pragma once
 
@@ -10,26 +10,9 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/win32/handles.h"
+
 namespace qm {
-
-// Owns one Internet handle; closes it once.
-class InternetHandle {
-  public:
-    InternetHandle() = default;
-    explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
-    ~InternetHandle() { Reset(); }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void Reset() {
-        if (handle_) InternetCloseHandle(handle_);
-        handle_ = nullptr;
-    }
-
-  private:
-    HINTERNET handle_ = nullptr;
-};
 
 // Connect, send and receive time-outs on a request handle. They must be set on every request
 // handle: under Wine a request does not take them from its Internet handle.

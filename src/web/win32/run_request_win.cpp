@@ -67,25 +67,25 @@ bool PerformRequest(const WebRequest& r, RequestMethod method, const RequestShar
     if (port < 0 || port > 65535) return false;
     const bool viaProxy = !IsBlankSetting(r.proxy);
     const std::string proxySetting = ProxySetting(r.proxy);
-    InternetHandle internet(InternetOpenA(kUserAgent,
+    UniqueInternet internet(InternetOpenA(kUserAgent,
                                           viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_DIRECT,
                                           viaProxy ? proxySetting.c_str() : nullptr, "", 0));
     if (!internet) return false;
     const bool user = !IsBlankSetting(r.userName), pass = !IsBlankSetting(r.password);
-    InternetHandle connection(InternetConnectA(
-        internet.Get(), host.c_str(), static_cast<INTERNET_PORT>(port), user ? r.userName.c_str() : nullptr,
+    UniqueInternet connection(InternetConnectA(
+        internet.get(), host.c_str(), static_cast<INTERNET_PORT>(port), user ? r.userName.c_str() : nullptr,
         pass ? r.password.c_str() : nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) return false;
     // Methods are matched without case but sent in capitals: servers take "post" for an unknown method.
     const char* verb = method == RequestMethod::Post ? "POST" : "GET";
-    InternetHandle request(HttpOpenRequestA(connection.Get(), verb, path.c_str(), "HTTP/1.1", nullptr,
+    UniqueInternet request(HttpOpenRequestA(connection.get(), verb, path.c_str(), "HTTP/1.1", nullptr,
                                             nullptr, INTERNET_FLAG_RELOAD, 0));
     if (!request) return false;
     const DWORD limit = shared.networkTimeoutMs;
-    if (!SetRequestTimeouts(request.Get(), limit, limit, limit)) return false;
-    SendRequest(request.Get(), r, method);
-    if (!ReadBody(request.Get(), kReadChunk, answer.body, &shared.abandoned)) return false;
-    answer.headers = RawHeaders(request.Get());
+    if (!SetRequestTimeouts(request.get(), limit, limit, limit)) return false;
+    SendRequest(request.get(), r, method);
+    if (!ReadBody(request.get(), kReadChunk, answer.body, &shared.abandoned)) return false;
+    answer.headers = RawHeaders(request.get());
     return true;
 }
 
