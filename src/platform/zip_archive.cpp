@@ -220,8 +220,8 @@ bool VerifyArchive(const std::string& path, const std::string& name, std::uint64
     bool ok = unzGetGlobalInfo64(uf, &gi) == UNZ_OK && gi.number_entry == 1 &&
               unzGoToFirstFile(uf) == UNZ_OK &&
               unzGetCurrentFileInfo64(uf, &fi, stored, sizeof stored, nullptr, 0, nullptr, 0) == UNZ_OK &&
-              fi.size_filename == name.size() && name == stored && fi.uncompressed_size == size &&
-              fi.crc == crc && unzOpenCurrentFile(uf) == UNZ_OK;
+              fi.size_filename == name.size() && name == std::string_view(stored, name.size()) &&
+              fi.uncompressed_size == size && fi.crc == crc && unzOpenCurrentFile(uf) == UNZ_OK;
     ok = ok && ReadMember(uf, size, [](const char*, std::size_t) { return true; });
     unzClose(uf);
     return ok;
@@ -346,7 +346,8 @@ int CompressFile(const std::string& sourcePath, const std::string& archivePath) 
     const bool locked = fio::Lock(src);
     std::uint64_t size = 0;
     uLong crc = 0;
-    bool ok = locked && !name.empty() && WriteArchive(src, sourcePath, name, temp, &size, &crc);
+    // A name the restore would refuse makes no backup.
+    bool ok = locked && IsPlainMemberName(name) && WriteArchive(src, sourcePath, name, temp, &size, &crc);
     if (locked) fio::Unlock(src);
     fio::CloseFile(src);
     ok = ok && VerifyArchive(temp, name, size, crc) && ReplaceWithRetries(temp, archivePath);

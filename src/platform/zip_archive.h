@@ -14,7 +14,8 @@ namespace qm {
 // Writes a new archive holding one member: the source file under its bare name (the text after
 // the last backslash), deflated. The source is read under its writers' file lock, so a writer of
 // another process never leaves it half-written in the archive. An existing archive is replaced
-// only once the new one is complete and reads back with the right checksum.
+// only once the new one is complete and reads back with the right checksum. A source whose name
+// ExtractArchive would refuse (see IsPlainMemberName) is not archived.
 // 1: written; 0: the archive could not be written (or the source not read); -1: no source file.
 int CompressFile(const std::string& sourcePath, const std::string& archivePath);
 
