@@ -15,6 +15,19 @@ namespace {
 
 constexpr LPARAM kListed = 1;
 
+// A drive without its medium (an empty card reader) fails quietly instead of asking the user to
+// insert a disk.
+class QuietDriveErrors {
+  public:
+    QuietDriveErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &old_); }
+    ~QuietDriveErrors() { SetThreadErrorMode(old_, nullptr); }
+    QuietDriveErrors(const QuietDriveErrors&) = delete;
+    QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
+
+  private:
+    DWORD old_ = 0;
+};
+
 bool IsDriveLetter(wchar_t c) {
     return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
@@ -145,6 +158,7 @@ std::string CurrentDrive() {
 
 void ListChildren(HWND tree, HTREEITEM item) {
     if (!item || ItemParam(tree, item) == kListed) return;
+    QuietDriveErrors quiet;
     const std::vector<std::wstring> names = Subfolders(PathOf(tree, item));
     for (const std::wstring& name : names) Insert(tree, item, name);
     SetItem(tree, item, TVIF_CHILDREN | TVIF_PARAM, names.empty() ? 0 : 1, kListed);
@@ -154,6 +168,7 @@ void ShowFolder(HWND tree, const std::string& path) {
     std::wstring w = ToWide(path);
     if (w.size() < 2 || !IsDriveLetter(w[0]) || w[1] != L':') w = ToWide(CurrentFolder());
     if (w.size() < 2 || !IsDriveLetter(w[0]) || w[1] != L':') return;
+    QuietDriveErrors quiet;
     TreeView_DeleteAllItems(tree);
     HTREEITEM item = Insert(tree, TVI_ROOT, std::wstring{towupper(w[0]), L':', L'\\'});
     std::size_t i = 2;
