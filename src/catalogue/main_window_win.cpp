@@ -12,6 +12,7 @@
 #include "core/process_state.h"
 #include "core/settings.h"
 #include "core/stores.h"
+#include "exchange/backup_window_win.h"
 #include "platform/dialogs.h"
 #include "platform/record_store.h"
 
@@ -167,6 +168,7 @@ std::vector<EventBinding> MainBindings() {
         {kAddCategoryButton, FormEvent::MouseMoved, OnAddCategoryHover},
         {kRenameCategoryButton, FormEvent::MouseMoved, OnRenameCategoryHover},
         {kDeleteCategoryButton, FormEvent::MouseMoved, OnDeleteCategoryHover},
+        {kBackupButton, FormEvent::Clicked, OpenBackupWindow},
     };
 }
 
