@@ -52,8 +52,11 @@ bool RunRestore(std::string_view folder) {
         return false;
     }
     CloseStoreByName("");
+    // Only store files may come back into the program folder.
+    std::vector<std::string> storeNames;
+    for (const BackupArchive& a : BackupArchives()) storeNames.push_back(MidToEnd(a.storeFile, 2));
     for (const BackupArchive& a : BackupArchives()) {
-        if (ExtractArchive(ArchivePath(folder, a), ProgramFolder()) != 1) {
+        if (ExtractArchive(ArchivePath(folder, a), ProgramFolder(), storeNames) != 1) {
             ShowMessage(kRestoreFailed);
             return false;
         }

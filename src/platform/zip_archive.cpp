@@ -241,7 +241,7 @@ bool SaneSize(const unz_file_info64& fi) {
 }
 
 // Lists the members from the central directory; false when any of them may not be extracted.
-bool ListMembers(unzFile uf, std::vector<Member>* out) {
+bool ListMembers(unzFile uf, const std::vector<std::string>& onlyNames, std::vector<Member>* out) {
     unz_global_info64 gi{};
     if (unzGetGlobalInfo64(uf, &gi) != UNZ_OK || gi.number_entry == 0 || gi.number_entry > kMaxMembers)
         return false;
@@ -260,6 +260,10 @@ bool ListMembers(unzFile uf, std::vector<Member>* out) {
         const bool known = fi.compression_method == 0 || fi.compression_method == Z_DEFLATED;
         if (!IsPlainMemberName(m.name) || encrypted || !known || !SaneSize(fi) ||
             unzGetFilePos64(uf, &m.pos) != UNZ_OK)
+            return false;
+        if (!onlyNames.empty() && std::none_of(onlyNames.begin(), onlyNames.end(), [&](const std::string& n) {
+                return AsciiLower(n) == AsciiLower(m.name);
+            }))
             return false;
         // Windows names ignore letter case: two members must not land on one file.
         for (const Member& other : *out)
@@ -355,13 +359,14 @@ int CompressFile(const std::string& sourcePath, const std::string& archivePath) 
     return ok ? 1 : 0;
 }
 
-int ExtractArchive(const std::string& archivePath, const std::string& targetFolder) {
+int ExtractArchive(const std::string& archivePath, const std::string& targetFolder,
+                   const std::vector<std::string>& onlyNames) {
     if (!fio::Exists(archivePath)) return -1;
     zlib_filefunc64_def io = FileLayerIo();
     unzFile uf = unzOpen2_64(archivePath.c_str(), &io);
     if (!uf) return 0;
     std::vector<Member> members;
-    bool ok = ListMembers(uf, &members);
+    bool ok = ListMembers(uf, onlyNames, &members);
     std::uint64_t total = 0;
     for (const Member& m : members) total += m.size;
     // Checked before anything is written: the folder is made only for an archive that passed,

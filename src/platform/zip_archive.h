@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qm {
 
@@ -25,8 +26,11 @@ int CompressFile(const std::string& sourcePath, const std::string& archivePath);
 // or deflated, unencrypted, of a size a store can have and with a sane compression ratio, and
 // the archive must hold at least one and at most kMaxMembers members. Each member is extracted
 // to a temporary file and checked (size and checksum); the targets are replaced only when all
-// are whole. 1: every member extracted; 0: failure, nothing replaced; -1: no archive file.
-int ExtractArchive(const std::string& archivePath, const std::string& targetFolder);
+// are whole. With onlyNames given, every member must also be one of those names (ASCII letter
+// case ignored): a restore must not drop program files such as a DLL beside the exe.
+// 1: every member extracted; 0: failure, nothing replaced; -1: no archive file.
+int ExtractArchive(const std::string& archivePath, const std::string& targetFolder,
+                   const std::vector<std::string>& onlyNames = {});
 
 inline constexpr std::uint64_t kMaxMemberBytes = 1ull << 30;  // no store comes near this
 inline constexpr std::uint64_t kMaxRatio = 100;             // store files are encrypted: they hardly compress

@@ -152,7 +152,12 @@ TEST_F(Backup, HostileArchivesFailTheRestoreAndLeaveEveryStore) {
     const Texts before = StoreBytes();
     const auto files = Tree(Folder());
     Messages();
-    for (const auto& c : HostileArchives()) {
+    auto corpus = HostileArchives();
+    // Plain names, but not store files: nothing but stores comes back beside the exe.
+    corpus.push_back({"program file", BuildZip({{"version.dll", "MZ"}})});
+    corpus.push_back(
+        {"store beside a program file", BuildZip({{"网站数据库.edb", "s"}, {"Quillmark.exe", "MZ"}})});
+    for (const auto& c : corpus) {
         Spit(Archive(0), c.bytes);
         EXPECT_FALSE(RunRestore(backup.Folder())) << c.what;
         EXPECT_EQ(Messages(), Texts{"还原失败!"}) << c.what;
