@@ -40,13 +40,10 @@ void ExpectCaptionBand(HWND hwnd, Colour top, Colour bottom, Colour outline) {
 }
 
 TEST_F(Frame, ActiveAndInactiveCaptionBands) {
-    SetActiveWindow(main);
-    Pump();
+    ShowAsActive(main, true);
     ASSERT_NE(Prop(main, skin::Prop::Active), 0);
     ExpectCaptionBand(main, P().captionTop[0], P().captionBottom[0], P().borderDark);
-    HWND other = Dialog();
-    SetActiveWindow(other);
-    Pump();
+    ShowAsActive(main, false);
     ASSERT_EQ(Prop(main, skin::Prop::Active), 0);
     ExpectCaptionBand(main, P().captionTop[3], P().captionBottom[3], P().captionBottom[3]);
 }
@@ -54,8 +51,7 @@ TEST_F(Frame, ActiveAndInactiveCaptionBands) {
 TEST_F(Frame, NotchAndBottomLeftStepFollowTheOutline) {
     const SIZE s = WindowSize(main);
     const Colour outline = P().borderDark;
-    SetActiveWindow(main);
-    Pump();
+    ShowAsActive(main, true);
     EXPECT_FALSE(InRegion(main, s.cx - 2, 1)) << "the notch";
     EXPECT_TRUE(InRegion(main, s.cx - 2, 4));
     EXPECT_PIXEL(main, s.cx - 30, 4, outline);
@@ -76,6 +72,7 @@ TEST_F(Frame, NotchAndBottomLeftStepFollowTheOutline) {
 
 TEST_F(Frame, ClientAreaSitsInFaceBandsInsideTheBorders) {
     const SIZE s = WindowSize(main);
+    ShowAsActive(main, true);
     RECT client{};
     GetClientRect(main, &client);
     POINT origin{0, 0};
@@ -99,8 +96,7 @@ TEST_F(Frame, ClientAreaSitsInFaceBandsInsideTheBorders) {
 }
 
 TEST_F(Frame, CaptionButtonsAreFlatUntilHotThenRounded) {
-    SetActiveWindow(main);
-    Pump();
+    ShowAsActive(main, true);
     const SIZE s = WindowSize(main);
     const int x0 = s.cx - 28, y0 = 9;  // the close button, 19 x 15
     EXPECT_EQ(PixelAt(main, x0 + 2, y0 + 3), PixelAt(main, s.cx - 100, y0 + 3)) << "flat: the band shows";
@@ -124,6 +120,7 @@ TEST_F(Frame, DialogShowsCloseAloneOrWithHelpBesideIt) {
     const SIZE s = WindowSize(plain);
     EXPECT_EQ(Prop(plain, skin::Prop::MinimiseButton), 3);
     EXPECT_EQ(Prop(plain, skin::Prop::MaximiseButton), 3);
+    ShowAsActive(plain, true);
     SendMessageW(plain, WM_NCMOUSEMOVE, HTCLOSE, 0);
     const Colour edge = BlendColours(1.0f, P().captionBottom[0], P().borderDark);
     EXPECT_PIXEL(plain, s.cx - 28 + 9, 9, edge);
@@ -135,6 +132,7 @@ TEST_F(Frame, DialogShowsCloseAloneOrWithHelpBesideIt) {
     GetWindowRect(help, &r);
     EXPECT_EQ(Prop(help, skin::Prop::HelpButton), 0);
     EXPECT_EQ(SendMessageW(help, WM_NCHITTEST, 0, MAKELPARAM(r.right - 9 - 19 - 1, r.top + 12)), HTHELP);
+    ShowAsActive(help, true);
     SendMessageW(help, WM_NCMOUSEMOVE, HTHELP, 0);
     EXPECT_PIXEL(help, WindowSize(help).cx - 46 + 9, 9, edge) << "the help face, directly left of close";
 }

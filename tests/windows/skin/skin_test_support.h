@@ -85,6 +85,12 @@ inline int CaptionBand() {
     return GetSystemMetrics(SM_CYCAPTION) + 1 + GetSystemMetrics(SM_CYDLGFRAME);
 }
 
+// Gives a frame its active or inactive look now. Tests run side by side on one display, so the
+// system's own activation is not theirs to count on.
+inline void ShowAsActive(HWND hwnd, bool active) {
+    SendMessageW(hwnd, WM_NCACTIVATE, active, 0);
+}
+
 inline std::intptr_t Prop(HWND hwnd, skin::Prop p) {
     return skin::ReadProp(hwnd, p);
 }
