@@ -89,12 +89,23 @@ TEST_F(Install, HookSkinsAWindowBeforeItsCreationMessage) {
     EXPECT_EQ(Prop(plain, skin::Prop::SavedProcedure), 0);
 }
 
-TEST_F(Install, HelperWindowsAreLeftAlone) {
+TEST_F(Install, HelperWindowsAndUnskinnedClassesAreLeftAlone) {
     HWND messageOnly = CreateWindowExW(0, L"#32770", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                        GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(messageOnly, nullptr);
     extra.push_back(messageOnly);
     EXPECT_EQ(Prop(messageOnly, skin::Prop::SavedProcedure), 0);
+    // An edit inside a combo box is held until its creation, then given back its own procedure.
+    HWND combo = CreateWindowExW(0, L"ComboBox", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 200, 50, 100, 80,
+                                 main, nullptr, GetModuleHandleW(nullptr), nullptr);
+    extra.push_back(combo);
+    HWND edit = FindWindowExW(combo, nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(Prop(edit, skin::Prop::SavedProcedure), 0);
+    SetWindowTextW(combo, L"abc");
+    wchar_t text[8] = {};
+    GetWindowTextW(edit, text, 8);
+    EXPECT_STREQ(text, L"abc");
 }
 
 TEST_F(Install, SecondInstallationChangesNothing) {
