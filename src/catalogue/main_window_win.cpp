@@ -15,6 +15,7 @@
 #include "exchange/backup_window_win.h"
 #include "platform/dialogs.h"
 #include "platform/record_store.h"
+#include "skin/skin.h"
 
 namespace qm {
 
@@ -57,6 +58,8 @@ void PlaceFromSettings(Form& form) {
 void OnCreated(Form& form, const EventInfo&) {
     g_main = &form;
     PlaceFromSettings(form);
+    InstallSkin(FormWindow(form), 6);
+    SetManualSkin(form, kUseTimeLabel);
     const bool admitted = RunAccessGuard(CurrentLocalDateTime(), [&form](const std::string& caption) {
         SetText(form, kUseTimeLabel, caption);
     });
