@@ -24,6 +24,17 @@ void FrameRegion(HDC dc, HRGN region, Colour c, int width) {
     if (brush && region) FrameRgn(dc, region, brush.get(), width, width);
 }
 
+void FrameRoundRect(HDC dc, int left, int top, int right, int bottom, int cw, int ch, Colour c, int width) {
+    UniqueRegion region(CreateRoundRectRgn(left, top, right, bottom, cw, ch));
+    FrameRegion(dc, region.get(), c, width);
+}
+
+void RaisedFace(HDC dc, const RECT& r, int split, Colour top, Colour bottom, float upperFactor,
+                float lowerFactor) {
+    GradientBox(dc, r.left, r.top, r.right, split, top, BlendColours(upperFactor, bottom, top), false);
+    GradientBox(dc, r.left, split, r.right, r.bottom, BlendColours(lowerFactor, bottom, top), bottom, false);
+}
+
 void GradientBox(HDC dc, int left, int top, int right, int bottom, Colour from, Colour to, bool horizontal) {
     if (right <= left || bottom <= top) return;
     auto channel = [](int v) { return static_cast<COLOR16>(v << 8); };
@@ -53,6 +64,25 @@ UniqueFont MakeFont(const wchar_t* face, int height, int weight, bool underline,
 void DrawGbkText(HDC dc, int x, int y, std::string_view gbk) {
     const std::wstring w = ToWide(gbk);
     TextOutW(dc, x, y, w.c_str(), static_cast<int>(w.size()));
+}
+
+std::wstring WindowTextOf(HWND hwnd) {
+    const auto length = static_cast<std::size_t>(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring text(length + 2, L'\0');
+    const auto got = static_cast<std::size_t>(
+        SendMessageW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
+    text.resize(std::min(got, length + 1));
+    return text;
+}
+
+HFONT WindowFont(HWND hwnd) {
+    return reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0));
+}
+
+void DrawFontGlyph(HDC dc, const wchar_t* face, int height, int weight, const wchar_t* glyph, int x, int y) {
+    UniqueFont font = MakeFont(face, height, weight);
+    SelectRestorer select(dc, font.get());
+    TextOutW(dc, x, y, glyph, lstrlenW(glyph));
 }
 
 Layer::Layer(HDC like, int width, int height, Colour fill)
@@ -92,6 +122,25 @@ bool FontInstalled(const wchar_t* face) {
     return found;
 }
 
+bool FontHasGlyph(const wchar_t* face, wchar_t ch) {
+    static std::map<std::pair<std::wstring, wchar_t>, bool> known;
+    const auto key = std::make_pair(std::wstring(face), ch);
+    if (auto it = known.find(key); it != known.end()) return it->second;
+    bool found = false;
+    if (FontInstalled(face)) {
+        MemoryDC dc(nullptr);
+        UniqueFont font(CreateFontW(16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
+                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                    DEFAULT_PITCH | FF_DONTCARE, face));
+        SelectRestorer select(dc.get(), font.get());
+        WORD index = 0xFFFF;
+        found = dc && GetGlyphIndicesW(dc.get(), &ch, 1, &index, GGI_MARK_NONEXISTING_GLYPHS) == 1 &&
+                index != 0xFFFF;
+    }
+    known.emplace(key, found);
+    return found;
+}
+
 void DrawArrowGlyph(HDC dc, const RECT& box, int direction, int glyphHeight, Colour c) {
     const wchar_t* letter = direction == 0    ? L"p"
                             : direction == 1  ? L"q"
@@ -99,7 +148,7 @@ void DrawArrowGlyph(HDC dc, const RECT& box, int direction, int glyphHeight, Col
                             : direction == 65 ? L"u"
                                               : nullptr;
     if (!letter) return;
-    if (FontInstalled(L"Wingdings 3")) {
+    if (FontHasGlyph(L"Wingdings 3", letter[0])) {
         UniqueFont font(CreateFontW(glyphHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                     DEFAULT_PITCH | FF_DONTCARE, L"Wingdings 3"));

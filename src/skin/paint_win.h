@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <string_view>
 
 #include "platform/win32/handles.h"
@@ -26,6 +27,18 @@ void FrameRegion(HDC dc, HRGN region, Colour c, int width);
 // A two-stop linear gradient over the rectangle, top to bottom or, when horizontal, left to right.
 void GradientBox(HDC dc, int left, int top, int right, int bottom, Colour from, Colour to, bool horizontal);
 
+// A frame `width` pixels wide just inside the round rectangle (left, top, right, bottom) with
+// corner ellipse cw x ch. As with the system's round regions, right and bottom lie one pixel
+// outside what is framed: (0, 0, W + 1, H + 1) frames a W x H area.
+void FrameRoundRect(HDC dc, int left, int top, int right, int bottom, int cw, int ch, Colour c,
+                    int width = 1);
+
+// The raised two-band face of buttons and arrow boxes: from r.top to split a gradient from top to
+// the blend of bottom and top with upperFactor, from split to r.bottom one from their blend with
+// lowerFactor to bottom.
+void RaisedFace(HDC dc, const RECT& r, int split, Colour top, Colour bottom, float upperFactor,
+                float lowerFactor);
+
 // A 1-pixel line on the second row above r.bottom, in three thirds of r's width: a gradient from c
 // to the midpoint of c and the palette's border, that midpoint, a gradient back to c.
 void FadeLine(HDC dc, const RECT& r, Colour c, Colour border);
@@ -36,6 +49,14 @@ UniqueFont MakeFont(const wchar_t* face, int height, int weight = FW_NORMAL, boo
 
 // GBK text at (x, y), converted at this boundary with code page 936.
 void DrawGbkText(HDC dc, int x, int y, std::string_view gbk);
+
+// A window's text as it answers WM_GETTEXT, and the font it answers WM_GETFONT with (null: the
+// system font).
+std::wstring WindowTextOf(HWND hwnd);
+HFONT WindowFont(HWND hwnd);
+
+// A single glyph of a font face at (x, y) in the DC's text colour.
+void DrawFontGlyph(HDC dc, const wchar_t* face, int height, int weight, const wchar_t* glyph, int x, int y);
 
 // An off-screen bitmap of w x h filled with one colour (magenta: nothing copied yet).
 class Layer {
@@ -58,5 +79,7 @@ class Layer {
 void DrawArrowGlyph(HDC dc, const RECT& box, int direction, int glyphHeight, Colour c);
 // True when a font of this face exists (the system would otherwise substitute another).
 bool FontInstalled(const wchar_t* face);
+// True when that font exists and holds a glyph for ch (Wine's symbol fonts hold only a few).
+bool FontHasGlyph(const wchar_t* face, wchar_t ch);
 
 }  // namespace qm::skin

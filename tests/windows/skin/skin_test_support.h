@@ -63,6 +63,36 @@ inline ::testing::AssertionResult Near(Colour actual, Colour expected, int toler
            << "expected " << Rgb(expected) << " +-" << tolerance << ", got " << Rgb(actual);
 }
 
+// A pixel of the window's client area as painted.
+inline Colour ClientPixelAt(HWND hwnd, int x, int y) {
+    HDC dc = GetDC(hwnd);
+    const COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return static_cast<Colour>(c);
+}
+
+// How many pixels of the rectangle (client coordinates, or window coordinates when whole) have
+// exactly this colour.
+inline int CountColour(HWND hwnd, RECT r, Colour c, bool whole = false) {
+    HDC dc = whole ? GetWindowDC(hwnd) : GetDC(hwnd);
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) n += GetPixel(dc, x, y) == c;
+    ReleaseDC(hwnd, dc);
+    return n;
+}
+
+// The same within a tolerance per channel, for smoothed glyphs.
+inline int CountNear(HWND hwnd, RECT r, Colour c, int tolerance) {
+    HDC dc = GetDC(hwnd);
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            n += Near(static_cast<Colour>(GetPixel(dc, x, y)), c, tolerance);
+    ReleaseDC(hwnd, dc);
+    return n;
+}
+
 #define EXPECT_PIXEL(hwnd, x, y, colour) \
     EXPECT_EQ(Rgb(PixelAt(hwnd, x, y)), Rgb(colour)) << "at (" << (x) << ", " << (y) << ")"
 
@@ -122,6 +152,7 @@ class SkinnedWindow : public ::testing::Test {
         ControlDef link = Label("链接", 10, 90, 120, 20, "链接文字");
         link.kind = ControlKind::HyperLink;
         def.controls.push_back(link);
+        Define(def);
         form = LoadForm(def, {}, nullptr, false);
         ASSERT_NE(form, nullptr);
         main = FormWindow(*form);
@@ -143,6 +174,17 @@ class SkinnedWindow : public ::testing::Test {
         c.kind = ControlKind::Label;
         c.left = x, c.top = y, c.width = w, c.height = h;
         c.caption = caption;
+        return c;
+    }
+    // What a test adds to the main window's definition.
+    virtual void Define(FormDef&) {}
+    // A child control of the main window (or of parent), skinned by the hook as it is created.
+    HWND Child(const wchar_t* cls, const wchar_t* text, DWORD style, int x, int y, int w, int h,
+               HWND parent = nullptr, int id = 0) {
+        HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h,
+                                 parent ? parent : main, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleW(nullptr), nullptr);
+        extra.push_back(c);
         return c;
     }
     HWND Dialog(DWORD style = kDialogStyle, DWORD exStyle = 0) {
