@@ -47,6 +47,19 @@ bool IsGrayed(HMENU menu, int pos) {
     return (GetMenuState(menu, static_cast<UINT>(pos), MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)) != 0;
 }
 
+void DrawItem(HDC dc, HMENU menu, int pos, const RECT& r, bool hot) {
+    const MenuPalette& mp = Theme().menu;
+    if (hot)
+        DrawHotPlate(dc, r);
+    else
+        FillColour(dc, r, mp[4]);
+    SetTextColor(dc, ToColorRef(IsGrayed(menu, pos) ? mp[7] : hot ? mp[8] : mp[6]));
+    SetBkMode(dc, TRANSPARENT);
+    DrawMenuText(dc, r.left + 6, r.top + (r.bottom - r.top - 12) / 2, ItemText(menu, pos));
+}
+
+}  // namespace
+
 // The hot item's plate: a gradient out and back, three pixels cut at each corner.
 void DrawHotPlate(HDC dc, const RECT& r) {
     const MenuPalette& mp = Theme().menu;
@@ -66,8 +79,10 @@ void DrawHotPlate(HDC dc, const RECT& r) {
 }
 
 // A menu text at (x, y); a mnemonic letter is drawn underlined in the smaller font, the "&" not.
-void DrawMenuText(HDC dc, int x, int y, const std::string& text) {
-    UniqueFont font = MakeFont(L"宋体", 12);
+// Heights are character heights: the same as cell heights in 宋体, while a substitute with
+// internal leading (Wine's) keeps its glyphs whole.
+void DrawMenuText(HDC dc, int x, int y, const std::string& text, int weight) {
+    UniqueFont font = MakeFont(L"宋体", -12, weight);
     SelectRestorer select(dc, font.get());
     const auto split = FindMnemonic(text);
     if (!split) {
@@ -77,25 +92,12 @@ void DrawMenuText(HDC dc, int x, int y, const std::string& text) {
     const int amp = static_cast<int>(split->before.size()) + 1;  // position of the "&", from 1
     DrawGbkText(dc, x, y, split->before);
     {
-        UniqueFont underlined = MakeFont(L"宋体", 11, FW_NORMAL, true);
+        UniqueFont underlined = MakeFont(L"宋体", -11, weight, true);
         SelectRestorer letterFont(dc, underlined.get());
         DrawGbkText(dc, x + 6 * (amp - 1) + 1, y, std::string(1, split->letter));
     }
     DrawGbkText(dc, x + 6 * amp + 1, y, split->after);
 }
-
-void DrawItem(HDC dc, HMENU menu, int pos, const RECT& r, bool hot) {
-    const MenuPalette& mp = Theme().menu;
-    if (hot)
-        DrawHotPlate(dc, r);
-    else
-        FillColour(dc, r, mp[4]);
-    SetTextColor(dc, ToColorRef(IsGrayed(menu, pos) ? mp[7] : hot ? mp[8] : mp[6]));
-    SetBkMode(dc, TRANSPARENT);
-    DrawMenuText(dc, r.left + 6, r.top + (r.bottom - r.top - 12) / 2, ItemText(menu, pos));
-}
-
-}  // namespace
 
 void PrepareMenuBar(HWND hwnd) {
     HMENU menu = MenuBarOf(hwnd);

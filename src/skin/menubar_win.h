@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "skin/frame_geometry.h"
@@ -18,6 +19,10 @@ void MeasureMenuBarItem(HWND hwnd, MEASUREITEMSTRUCT& item);
 // The bar's items, the hot one (-1: none) on the hot plate; with no DC given, on the window DC.
 void PaintMenuBar(HWND hwnd, HDC dc, int hotItem);
 void DrawMenuBarItem(HWND hwnd, const DRAWITEMSTRUCT& item);
+// What popup menus share with the bar: the hot item's plate (a gradient out and back, corners
+// cut) over r, and a menu text at (x, y) in "宋体" 12 with its mnemonic letter underlined.
+void DrawHotPlate(HDC dc, const RECT& r);
+void DrawMenuText(HDC dc, int x, int y, const std::string& text, int weight = FW_NORMAL);
 // Item rectangles in screen coordinates.
 std::vector<PixelRect> MenuBarItemRects(HWND hwnd);
 
