@@ -49,22 +49,11 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return CallSavedProcedure(hwnd, msg, wp, lp);
 }
 
-// The control has painted in the system's button face; that colour becomes Face, the rest stays.
-void Recolour(HWND hwnd) {
-    WindowDC dc(hwnd);
-    const RECT r = ClientRectOf(hwnd);
-    Layer layer(dc.get(), r.right, r.bottom, Palette().face);
-    if (!dc || !layer) return;
-    TransparentBlt(layer.dc(), 0, 0, r.right, r.bottom, dc.get(), 0, 0, r.right, r.bottom,
-                   GetSysColor(COLOR_BTNFACE));
-    BitBlt(dc.get(), 0, 0, r.right, r.bottom, layer.dc(), 0, 0, SRCCOPY);
-}
-
 LRESULT CALLBACK RecolouringProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_PAINT: {
             const LRESULT r = CallSavedProcedure(hwnd, msg, wp, lp);
-            if (ReadProp(hwnd, Prop::ManualSkin) != 1) Recolour(hwnd);
+            if (ReadProp(hwnd, Prop::ManualSkin) != 1) RecolourSystemFace(hwnd);
             return r;
         }
         case WM_ERASEBKGND:
@@ -76,9 +65,11 @@ LRESULT CALLBACK RecolouringProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-HBRUSH ColourChild(HDC dc, Colour text, HBRUSH brush) {
+// The background colour as well: list boxes write their items' text opaque in it.
+HBRUSH ColourChild(HDC dc, Colour text, HBRUSH brush, Colour back) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ToColorRef(text));
+    SetBkColor(dc, ToColorRef(back));
     return brush;
 }
 
@@ -92,7 +83,7 @@ HBRUSH ColourStatic(HWND hwnd, HDC dc, HWND child, LPARAM lp) {
         text = Palette().buttonBottom[kFaceDisabled];
     else if (chosen != GetSysColor(COLOR_WINDOWTEXT) && chosen != GetSysColor(COLOR_BTNTEXT))
         text = chosen;
-    return ColourChild(dc, text, FaceBrush());
+    return ColourChild(dc, text, FaceBrush(), Palette().face);
 }
 
 void FrameDropDown(HWND list) {
@@ -142,15 +133,15 @@ bool RouteChildMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resul
     HDC dc = reinterpret_cast<HDC>(wp);
     switch (msg) {
         case WM_CTLCOLOREDIT:
-            *result = reinterpret_cast<LRESULT>(ColourChild(dc, p.text, FaceLightBrush()));
+            *result = reinterpret_cast<LRESULT>(ColourChild(dc, p.text, FaceLightBrush(), p.faceLight));
             return true;
         case WM_CTLCOLORLISTBOX:
-            *result = reinterpret_cast<LRESULT>(ColourChild(dc, p.text, FaceLightBrush()));
+            *result = reinterpret_cast<LRESULT>(ColourChild(dc, p.text, FaceLightBrush(), p.faceLight));
             FrameDropDown(reinterpret_cast<HWND>(lp));
             return true;
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORSCROLLBAR:
-            *result = reinterpret_cast<LRESULT>(ColourChild(dc, p.text, FaceBrush()));
+            *result = reinterpret_cast<LRESULT>(ColourChild(dc, p.text, FaceBrush(), p.face));
             return true;
         case WM_CTLCOLORSTATIC:
             *result = reinterpret_cast<LRESULT>(ColourStatic(hwnd, dc, reinterpret_cast<HWND>(lp), lp));
@@ -171,6 +162,17 @@ bool RouteChildMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resul
                     SendMessageW(picker, msg, wp, lp);
             return false;
     }
+}
+
+// The control has painted in the system's button face; that colour becomes Face, the rest stays.
+void RecolourSystemFace(HWND hwnd) {
+    WindowDC dc(hwnd);
+    const RECT r = ClientRectOf(hwnd);
+    Layer layer(dc.get(), r.right, r.bottom, Palette().face);
+    if (!dc || !layer) return;
+    TransparentBlt(layer.dc(), 0, 0, r.right, r.bottom, dc.get(), 0, 0, r.right, r.bottom,
+                   GetSysColor(COLOR_BTNFACE));
+    BitBlt(dc.get(), 0, 0, r.right, r.bottom, layer.dc(), 0, 0, SRCCOPY);
 }
 
 void PaintContainerBorder(HWND hwnd) {

@@ -15,4 +15,7 @@ bool RouteChildMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* resul
 // border is thicker), and a Border line just around the client area.
 void PaintContainerBorder(HWND hwnd);
 
+// Repaints what the control painted in the system's button face in Face; the rest stays.
+void RecolourSystemFace(HWND hwnd);
+
 }  // namespace qm::skin

@@ -1,8 +1,7 @@
-// The installers and owner-draw entry points of every drawer the dispatch table names. The frame
-// (frame_win), the static texts, containers and recolouring pass (containers_win) are built; the
-// button family (buttons_win), the other controls (controls_win) and the popup menus
-// (menus_win) each have their entry points in a file of their own, which keep the system's look
-// until their drawers are written. Window thread only.
+// The installers and owner-draw entry points of every drawer the dispatch table names: framed
+// windows (frame_win), static texts, containers and the recolouring pass (containers_win), the
+// button family (buttons_win), the other controls (controls_win, header_win, bars_win, tabs_win)
+// and popup menus (menus_win). Window thread only.
 #pragma once
 
 #include <windows.h>

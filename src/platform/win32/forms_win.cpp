@@ -117,11 +117,14 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, 
             break;
         case WM_ERASEBKGND:
             // A group box paints only its frame; its children's old places must be cleared
-            // when the layout moves them, or stale pixels stay behind.
+            // when the layout moves them, or stale pixels stay behind. The form's background
+            // for static controls fills it (the skin's Face while the skin is on).
             if (ControlState* c = StateOf(*form, hwnd); c && c->def->kind == ControlKind::GroupBox) {
                 RECT r;
                 GetClientRect(hwnd, &r);
-                FillRect(reinterpret_cast<HDC>(wp), &r, GetSysColorBrush(COLOR_BTNFACE));
+                auto brush = reinterpret_cast<HBRUSH>(
+                    SendMessageW(form->hwnd, WM_CTLCOLORSTATIC, wp, reinterpret_cast<LPARAM>(hwnd)));
+                FillRect(reinterpret_cast<HDC>(wp), &r, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
                 return 1;
             }
             break;

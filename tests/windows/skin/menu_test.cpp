@@ -18,8 +18,9 @@ const MenuPalette& MP() {
 }
 
 // Steps run inside the menu's loop, one per timer tick once the menu shows; then it is closed.
+using Step = std::function<void(HWND popup)>;
 struct MenuScript {
-    std::vector<std::function<void(HWND popup)>> steps;
+    const std::vector<Step>* steps = nullptr;
     std::size_t next = 0;
     HWND owner = nullptr;
     bool finished = false;
@@ -38,8 +39,8 @@ void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD) {
     HWND popup = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindPopup, reinterpret_cast<LPARAM>(&popup));
     if (!popup) return;
-    if (g_script->next < g_script->steps.size()) {
-        g_script->steps[g_script->next++](popup);
+    if (g_script->next < g_script->steps->size()) {
+        (*g_script->steps)[g_script->next++](popup);
         return;
     }
     KillTimer(nullptr, id);
@@ -93,20 +94,23 @@ void ExpectHot(HWND popup, int i) {
 class PopupMenus : public SkinnedWindow {
   protected:
     void Define(FormDef& def) override { def.menus = MainFormDef().menus; }
-    void Track(MenuScript& script, const std::function<void()>& open) {
-        script.owner = main;
-        g_script = &script;
-        SetTimer(nullptr, 0, 120, RunStep);
-        open();
-        g_script = nullptr;
+    // Tracks the menu through the steps. Another program's window taking the activation ends a
+    // menu early (GUI tests share one display): the script then runs again from the start.
+    void Track(const std::vector<Step>& steps, const std::function<void()>& open) {
+        MenuScript script;
+        for (int attempt = 0; attempt < 3 && !script.finished; ++attempt) {
+            script = MenuScript{&steps, 0, main, false};
+            g_script = &script;
+            SetTimer(nullptr, 0, 120, RunStep);
+            open();
+            g_script = nullptr;
+        }
         EXPECT_TRUE(script.finished) << "every step ran inside the menu";
-        EXPECT_EQ(script.next, script.steps.size());
     }
 };
 
 TEST_F(PopupMenus, SiteListMenuIsRoundedOnItsGradientAndTheHotPlateFollowsTheKeys) {
-    MenuScript s;
-    s.steps = {
+    const std::vector<Step> steps = {
         [&](HWND popup) {
             const SIZE size = WindowSize(popup);
             EXPECT_FALSE(InRegion(popup, 0, 0)) << "a rounded corner";
@@ -124,19 +128,19 @@ TEST_F(PopupMenus, SiteListMenuIsRoundedOnItsGradientAndTheHotPlateFollowsTheKey
             EXPECT_EQ(CountColour(popup, whole, static_cast<Colour>(GetSysColor(COLOR_HIGHLIGHT)), true), 0)
                 << "no system highlight";
             EXPECT_EQ(CountColour(popup, whole, MP()[8], true), 0);
-            Key(s.owner, VK_DOWN);
+            Key(main, VK_DOWN);
         },
         [&](HWND popup) {
             ExpectHot(popup, 0);
-            Key(s.owner, VK_UP);
+            Key(main, VK_UP);
         },
         [&](HWND popup) {
             ExpectHot(popup, 7);  // up from the first wraps to the last
-            Key(s.owner, VK_DOWN, 3);
+            Key(main, VK_DOWN, 3);
         },
         [&](HWND popup) {
             ExpectHot(popup, 2);  // down from the last wraps to the first
-            Key(s.owner, VK_DOWN);
+            Key(main, VK_DOWN);
         },
         [&](HWND popup) {
             ExpectHot(popup, 4);  // the separator is skipped
@@ -148,7 +152,7 @@ TEST_F(PopupMenus, SiteListMenuIsRoundedOnItsGradientAndTheHotPlateFollowsTheKey
             EXPECT_NE(PixelAt(popup, sep.left + 6, row), MP()[9]) << "fading at the end";
         },
     };
-    Track(s, [this] { ShowPopupMenu(*form, kListMenu, POINT{120, 120}); });
+    Track(steps, [this] { ShowPopupMenu(*form, kListMenu, POINT{120, 120}); });
 }
 
 TEST_F(PopupMenus, GrayedHotItemKeepsGreyTextAndMarksAndArrowsShow) {
@@ -159,8 +163,7 @@ TEST_F(PopupMenus, GrayedHotItemKeepsGreyTextAndMarksAndArrowsShow) {
     AppendMenuW(menu, MF_STRING | MF_GRAYED, 2, L"乙");
     AppendMenuW(menu, MF_STRING | MF_CHECKED, 3, L"丙");
     AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), L"丁");
-    MenuScript s;
-    s.steps = {
+    const std::vector<Step> steps = {
         [&](HWND popup) {
             EXPECT_GT(CountInItem(popup, 1, MP()[7]), 0) << "a grayed item in grey";
             const RECT checked = ItemRect(popup, 2), plain = ItemRect(popup, 0);
@@ -171,7 +174,7 @@ TEST_F(PopupMenus, GrayedHotItemKeepsGreyTextAndMarksAndArrowsShow) {
             const RECT arrow = ItemRect(popup, 3);
             EXPECT_PIXEL(popup, arrow.right - 7, (arrow.top + arrow.bottom) / 2 - 3, MP()[6]) << "the arrow";
             EXPECT_PIXEL(popup, arrow.right - 4, (arrow.top + arrow.bottom) / 2, MP()[6]) << "its tip";
-            Key(s.owner, VK_DOWN, 2);
+            Key(main, VK_DOWN, 2);
         },
         [&](HWND popup) {
             EXPECT_EQ(HotItem(popup), 1);
@@ -182,21 +185,20 @@ TEST_F(PopupMenus, GrayedHotItemKeepsGreyTextAndMarksAndArrowsShow) {
             EXPECT_EQ(CountInItem(popup, 1, MP()[8]), 0) << "not the hot item's blue";
         },
     };
-    Track(s, [&] { TrackPopupMenu(menu, TPM_RETURNCMD, 150, 150, 0, main, nullptr); });
+    Track(steps, [&] { TrackPopupMenu(menu, TPM_RETURNCMD, 150, 150, 0, main, nullptr); });
     DestroyMenu(menu);
 }
 
 TEST_F(PopupMenus, AThousandPaintsLeaveNoGdiObjectBehind) {
     long growth = -1;
-    MenuScript s;
-    s.steps = {[&](HWND popup) {
+    const std::vector<Step> steps = {[&](HWND popup) {
         HMENU menu = MenuOf(popup);
         for (int i = 0; i < 20; ++i) skin::PaintPopupMenu(popup, menu, i % 8);
         const long before = GdiObjectCount();
         for (int i = 0; i < 1000; ++i) skin::PaintPopupMenu(popup, menu, i % 8);
         growth = GdiObjectCount() - before;
     }};
-    Track(s, [this] { ShowPopupMenu(*form, kListMenu, POINT{120, 120}); });
+    Track(steps, [this] { ShowPopupMenu(*form, kListMenu, POINT{120, 120}); });
     EXPECT_EQ(growth, 0);
 }
 
