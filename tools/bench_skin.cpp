@@ -3,6 +3,8 @@
 //   skin_repaint_vs_plain          median time of a full repaint (frame and every control, flushed)
 //                                  of the skinned window over the plain one's
 //   gdi_objects_after_1000_paints  growth of the process's GDI objects over 1,000 frame paints
+//   gdi_objects_after_1000_control_paints
+//                                  the same over 1,000 paints of each control kind the skin draws
 #include <windows.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "catalogue/main_form.h"
+#include "control_kinds.h"
 #include "gdi_objects.h"
 #include "platform/win32/forms_win.h"
 #include "skin/skin.h"
@@ -93,6 +96,23 @@ int main() {
     for (int i = 0; i < 1000; ++i) framePaint(i);
     Pump();
     std::printf("bench gdi_objects_after_1000_paints %ld count\n", qm::testing::GdiObjectCount() - before);
+
+    // One control of each kind on the skinned window, each painted 1,000 times.
+    qm::testing::RegisterPaintedKinds();
+    long growth = 0;
+    for (const qm::testing::PaintedKind& k : qm::testing::kPaintedKinds) {
+        HWND c = qm::testing::CreatePaintedKind(k, s, 10, 10);
+        if (!c) continue;
+        for (int i = 0; i < 20; ++i) qm::testing::PaintRound(c, k, i);
+        Pump();
+        const long start = qm::testing::GdiObjectCount();
+        for (int i = 0; i < 1000; ++i) qm::testing::PaintRound(c, k, i);
+        Pump();
+        growth += qm::testing::GdiObjectCount() - start;
+        DestroyWindow(c);
+        Pump();
+    }
+    std::printf("bench gdi_objects_after_1000_control_paints %ld count\n", growth);
     DestroyWindow(s);
     DestroyWindow(p);
     Pump();
