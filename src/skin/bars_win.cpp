@@ -242,9 +242,9 @@ void PaintProgress(HWND hwnd, HDC target) {
             FillColour(dc, vertical ? RECT{1, H - 1 - k, W - 1, H - k + 1} : RECT{k, 1, k + 2, H - 1},
                        p.faceLight);
     const std::wstring text = std::to_wstring(percent) + L"%";
-    UniqueFont font(CreateFontW(-12, 0, vertical ? 900 : 0, vertical ? 900 : 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+    UniqueFont font(CreateFontW(-12, 0, vertical ? 900 : 0, vertical ? 900 : 0, FW_NORMAL, FALSE, FALSE,
+                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
     SelectRestorer select(dc, font.get());
     SetTextColor(dc, ToColorRef(p.text));
     SetBkMode(dc, TRANSPARENT);

@@ -82,15 +82,8 @@ void DrawCentredGlyph(HDC dc, const wchar_t* face, int height, int weight, const
 // Webdings holds a handful of glyphs).
 void DrawCheckMark(HDC dc, const RECT& box, Colour c) {
     if (FontHasGlyph(L"Webdings", L'a')) {
-        const RECT r{box.left - 2, box.top - 2, box.right - 2, box.bottom - 2};
-        UniqueFont font(CreateFontW(23, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
-                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                    DEFAULT_PITCH | FF_DONTCARE, L"Webdings"));
-        SelectRestorer select(dc, font.get());
-        SetTextColor(dc, ToColorRef(c));
-        SetBkMode(dc, TRANSPARENT);
-        RECT t = r;
-        DrawTextW(dc, L"a", 1, &t, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
+        DrawSymbolGlyph(dc, L"Webdings", 23, L'a',
+                        RECT{box.left - 2, box.top - 2, box.right - 2, box.bottom - 2}, c);
         return;
     }
     UniquePen pen(CreatePen(PS_SOLID, 2, ToColorRef(c)));
@@ -127,6 +120,16 @@ CheckLook DrawCheckCommon(HDC dc, const DRAWITEMSTRUCT& item) {
 
 RECT ToRect(const PixelRect& r) {
     return RECT{r.left, r.top, r.right, r.bottom};
+}
+
+// A check box or radio button: the layer, focus frame and text they share, then their box.
+template <typename DrawBox>
+void DrawCheckLike(const DRAWITEMSTRUCT& item, DrawBox drawBox) {
+    Layer layer(item.hDC, Width(item.rcItem), Height(item.rcItem), Palette().face);
+    if (!layer) return;
+    const CheckLook look = DrawCheckCommon(layer.dc(), item);
+    drawBox(layer.dc(), look, ToRect(look.layout.box));
+    layer.CopyKeyed(item.hDC, item.rcItem.left, item.rcItem.top);
 }
 
 }  // namespace
@@ -177,37 +180,29 @@ void DrawPushButton(const DRAWITEMSTRUCT& item) {
 }
 
 void DrawCheckBox(const DRAWITEMSTRUCT& item) {
-    Layer layer(item.hDC, Width(item.rcItem), Height(item.rcItem), Palette().face);
-    if (!layer) return;
-    HDC dc = layer.dc();
-    const CheckLook look = DrawCheckCommon(dc, item);
-    const RECT box = ToRect(look.layout.box);
-    const RECT around{box.left, box.top - 1, box.right, box.bottom + 1};
-    DrawCentredGlyph(dc, L"宋体", 16, FW_NORMAL, L"\u25A1", around, look.grey);
-    DrawCentredGlyph(dc, L"宋体", 14, FW_NORMAL, L"\u25A1", around, look.mid);
-    if (ReadProp(item.hwndItem, Prop::Checked) == 1)
-        DrawCheckMark(dc, box, look.disabled ? Palette().buttonBottom[kFaceDisabled] : Palette().accent);
-    layer.CopyKeyed(item.hDC, item.rcItem.left, item.rcItem.top);
+    DrawCheckLike(item, [&](HDC dc, const CheckLook& look, const RECT& box) {
+        const RECT around{box.left, box.top - 1, box.right, box.bottom + 1};
+        DrawCentredGlyph(dc, L"宋体", 16, FW_NORMAL, L"\u25A1", around, look.grey);
+        DrawCentredGlyph(dc, L"宋体", 14, FW_NORMAL, L"\u25A1", around, look.mid);
+        if (ReadProp(item.hwndItem, Prop::Checked) == 1)
+            DrawCheckMark(dc, box, look.disabled ? Palette().buttonBottom[kFaceDisabled] : Palette().accent);
+    });
 }
 
 void DrawRadioButton(const DRAWITEMSTRUCT& item) {
-    Layer layer(item.hDC, Width(item.rcItem), Height(item.rcItem), Palette().face);
-    if (!layer) return;
-    HDC dc = layer.dc();
-    const CheckLook look = DrawCheckCommon(dc, item);
-    const RECT box = ToRect(look.layout.box);
-    UniqueRegion ring(CreateEllipticRgn(box.left, box.top, box.right, box.bottom));
-    UniqueBrush ringBrush(CreateSolidBrush(ToColorRef(look.mid)));
-    if (ring && ringBrush) FrameRgn(dc, ring.get(), ringBrush.get(), 1, 2);
-    DrawCentredGlyph(dc, L"宋体", 16, FW_NORMAL, L"\u25CB", box, look.grey);
-    DrawCentredGlyph(dc, L"宋体", 14, FW_NORMAL, L"\u25CB", box, look.mid);
-    if (ReadProp(item.hwndItem, Prop::Checked) > 0) {
-        const Colour dot = look.disabled ? Palette().buttonBottom[kFaceDisabled] : Palette().accent;
-        DrawCentredGlyph(dc, L"宋体", 4, 800, L"\u25CF", box, dot);
-        // A disabled checked radio button is marked, so choosing a sibling leaves its dot.
-        if (look.disabled) WriteProp(item.hwndItem, Prop::Checked, 3);
-    }
-    layer.CopyKeyed(item.hDC, item.rcItem.left, item.rcItem.top);
+    DrawCheckLike(item, [&](HDC dc, const CheckLook& look, const RECT& box) {
+        UniqueRegion ring(CreateEllipticRgn(box.left, box.top, box.right, box.bottom));
+        UniqueBrush ringBrush(CreateSolidBrush(ToColorRef(look.mid)));
+        if (ring && ringBrush) FrameRgn(dc, ring.get(), ringBrush.get(), 1, 2);
+        DrawCentredGlyph(dc, L"宋体", 16, FW_NORMAL, L"\u25CB", box, look.grey);
+        DrawCentredGlyph(dc, L"宋体", 14, FW_NORMAL, L"\u25CB", box, look.mid);
+        if (ReadProp(item.hwndItem, Prop::Checked) > 0) {
+            const Colour dot = look.disabled ? Palette().buttonBottom[kFaceDisabled] : Palette().accent;
+            DrawCentredGlyph(dc, L"宋体", 4, 800, L"\u25CF", box, dot);
+            // A disabled checked radio button is marked, so choosing a sibling leaves its dot.
+            if (look.disabled) WriteProp(item.hwndItem, Prop::Checked, 3);
+        }
+    });
 }
 
 void DrawGroupBox(const DRAWITEMSTRUCT& item) {

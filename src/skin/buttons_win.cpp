@@ -143,9 +143,7 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         DrawGroupNow(hwnd);
         return r;
     }
-    LRESULT result = 0;
-    if (RouteChildMessage(hwnd, msg, wp, lp, &result)) return result;
-    return CallSavedProcedure(hwnd, msg, wp, lp);
+    return RouteOrForward(hwnd, msg, wp, lp);
 }
 
 void DrawOwnerNow(HWND hwnd, unsigned state) {

@@ -44,9 +44,7 @@ LRESULT CALLBACK ContainerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         PaintContainerBorder(hwnd);
         return r;
     }
-    LRESULT result = 0;
-    if (RouteChildMessage(hwnd, msg, wp, lp, &result)) return result;
-    return CallSavedProcedure(hwnd, msg, wp, lp);
+    return RouteOrForward(hwnd, msg, wp, lp);
 }
 
 LRESULT CALLBACK RecolouringProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -173,6 +171,12 @@ void RecolourSystemFace(HWND hwnd) {
     TransparentBlt(layer.dc(), 0, 0, r.right, r.bottom, dc.get(), 0, 0, r.right, r.bottom,
                    GetSysColor(COLOR_BTNFACE));
     BitBlt(dc.get(), 0, 0, r.right, r.bottom, layer.dc(), 0, 0, SRCCOPY);
+}
+
+LRESULT RouteOrForward(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT result = 0;
+    if (RouteChildMessage(hwnd, msg, wp, lp, &result)) return result;
+    return CallSavedProcedure(hwnd, msg, wp, lp);
 }
 
 void PaintContainerBorder(HWND hwnd) {

@@ -10,6 +10,8 @@ namespace qm::skin {
 // The parent-side handling of a child's colour, owner-draw and colour-picker messages. True with
 // *result set when the message is answered; false when it goes on to the saved procedure.
 bool RouteChildMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+// What parents do with a message they do not handle themselves: route it, else forward it.
+LRESULT RouteOrForward(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 // The ring between the window edge and the client area in Face (FaceLight where the vertical
 // border is thicker), and a Border line just around the client area.

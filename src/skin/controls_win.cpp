@@ -233,7 +233,8 @@ LRESULT CALLBACK DatePickerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 void ColourListView(HWND hwnd) {
     const auto light = static_cast<LPARAM>(ToColorRef(Palette().faceLight));
     const auto text = static_cast<LPARAM>(ToColorRef(Palette().text));
-    if (SendMessageW(hwnd, LVM_GETBKCOLOR, 0, 0) == light && SendMessageW(hwnd, LVM_GETTEXTBKCOLOR, 0, 0) == light &&
+    if (SendMessageW(hwnd, LVM_GETBKCOLOR, 0, 0) == light &&
+        SendMessageW(hwnd, LVM_GETTEXTBKCOLOR, 0, 0) == light &&
         SendMessageW(hwnd, LVM_GETTEXTCOLOR, 0, 0) == text)
         return;
     SendMessageW(hwnd, LVM_SETBKCOLOR, 0, light);
@@ -251,7 +252,8 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 void ColourTreeView(HWND hwnd) {
     const auto light = static_cast<LPARAM>(ToColorRef(Palette().faceLight));
     const auto text = static_cast<LPARAM>(ToColorRef(Palette().text));
-    if (SendMessageW(hwnd, TVM_GETBKCOLOR, 0, 0) == light && SendMessageW(hwnd, TVM_GETTEXTCOLOR, 0, 0) == text)
+    if (SendMessageW(hwnd, TVM_GETBKCOLOR, 0, 0) == light &&
+        SendMessageW(hwnd, TVM_GETTEXTCOLOR, 0, 0) == text)
         return;
     SendMessageW(hwnd, TVM_SETBKCOLOR, 0, light);
     SendMessageW(hwnd, TVM_SETTEXTCOLOR, 0, text);
@@ -344,11 +346,8 @@ LRESULT CALLBACK MonthCalendarProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CAPTURECHANGED:
             StartRedraw(hwnd);
             break;
-        default: {
-            LRESULT result = 0;
-            if (RouteChildMessage(hwnd, msg, wp, lp, &result)) return result;
-            break;
-        }
+        default:
+            return RouteOrForward(hwnd, msg, wp, lp);
     }
     return CallSavedProcedure(hwnd, msg, wp, lp);
 }

@@ -309,11 +309,8 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return CallSavedProcedure(hwnd, msg, wp, lp);
         case WM_COMMAND:
             return CallSavedProcedure(hwnd, msg, wp, lp);
-        default: {
-            LRESULT r = 0;
-            if (RouteChildMessage(hwnd, msg, wp, lp, &r)) return r;
-            return CallSavedProcedure(hwnd, msg, wp, lp);
-        }
+        default:
+            return RouteOrForward(hwnd, msg, wp, lp);
     }
 }
 

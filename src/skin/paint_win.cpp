@@ -141,6 +141,17 @@ bool FontHasGlyph(const wchar_t* face, wchar_t ch) {
     return found;
 }
 
+void DrawSymbolGlyph(HDC dc, const wchar_t* face, int height, wchar_t glyph, const RECT& box, Colour c) {
+    UniqueFont font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
+                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, face));
+    SelectRestorer select(dc, font.get());
+    SetTextColor(dc, ToColorRef(c));
+    SetBkMode(dc, TRANSPARENT);
+    RECT r = box;
+    DrawTextW(dc, &glyph, 1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP);
+}
+
 void DrawArrowGlyph(HDC dc, const RECT& box, int direction, int glyphHeight, Colour c) {
     const wchar_t* letter = direction == 0    ? L"p"
                             : direction == 1  ? L"q"
@@ -149,14 +160,7 @@ void DrawArrowGlyph(HDC dc, const RECT& box, int direction, int glyphHeight, Col
                                               : nullptr;
     if (!letter) return;
     if (FontHasGlyph(L"Wingdings 3", letter[0])) {
-        UniqueFont font(CreateFontW(glyphHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
-                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                    DEFAULT_PITCH | FF_DONTCARE, L"Wingdings 3"));
-        SelectRestorer select(dc, font.get());
-        SetTextColor(dc, ToColorRef(c));
-        SetBkMode(dc, TRANSPARENT);
-        RECT r = box;
-        DrawTextW(dc, letter, 1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+        DrawSymbolGlyph(dc, L"Wingdings 3", glyphHeight, letter[0], box, c);
         return;
     }
     // The font's solid triangles: a base of about half the glyph height, pointing the way.

@@ -47,6 +47,9 @@ void FadeLine(HDC dc, const RECT& r, Colour c, Colour border);
 UniqueFont MakeFont(const wchar_t* face, int height, int weight = FW_NORMAL, bool underline = false,
                     int width = 0);
 
+// A glyph of a symbol font centred in box in colour c (not clipped to the box).
+void DrawSymbolGlyph(HDC dc, const wchar_t* face, int height, wchar_t glyph, const RECT& box, Colour c);
+
 // GBK text at (x, y), converted at this boundary with code page 936.
 void DrawGbkText(HDC dc, int x, int y, std::string_view gbk);
 

@@ -153,11 +153,8 @@ LRESULT CALLBACK TabProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_DESTROY:
             FreeFaceBlock(hwnd);
             break;
-        default: {
-            LRESULT result = 0;
-            if (RouteChildMessage(hwnd, msg, wp, lp, &result)) return result;
-            break;
-        }
+        default:
+            return RouteOrForward(hwnd, msg, wp, lp);
     }
     return CallSavedProcedure(hwnd, msg, wp, lp);
 }
