@@ -147,7 +147,8 @@ class MenuBar : public SkinnedWindow {
         RedrawWindow(dialog, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
         Pump();
     }
-    // The item as the skin shows it, and as plain pieces of text would look at its place.
+    // The item as the skin shows it, and as plain pieces of text would look at its place (menu
+    // fonts by character height).
     std::vector<Colour> Shown(const RECT& r) {
         std::vector<Colour> px;
         for (int y = r.top; y < r.bottom; ++y)
@@ -168,7 +169,7 @@ class MenuBar : public SkinnedWindow {
         SetTextColor(mem, skin::Theme().menu[6]);
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             const bool under = static_cast<int>(i) == underlined;
-            HFONT f = CreateFontW(under ? 11 : 12, 0, 0, 0, FW_NORMAL, FALSE, under, FALSE, DEFAULT_CHARSET,
+            HFONT f = CreateFontW(under ? -11 : -12, 0, 0, 0, FW_NORMAL, FALSE, under, FALSE, DEFAULT_CHARSET,
                                   0, 0, DEFAULT_QUALITY, 0, L"宋体");
             HGDIOBJ of = SelectObject(mem, f);
             TextOutW(mem, 6 + pieces[i].second, (h - 12) / 2, pieces[i].first.c_str(),
