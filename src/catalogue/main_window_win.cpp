@@ -8,6 +8,7 @@
 #include "catalogue/list_sort.h"
 #include "catalogue/main_form.h"
 #include "catalogue/main_layout.h"
+#include "catalogue/record_actions_win.h"
 #include "catalogue/site_entry_win.h"
 #include "catalogue/site_rows.h"
 #include "core/access_guard.h"
@@ -168,7 +169,7 @@ std::vector<EventBinding> MainBindings() {
         {kRenameCategoryButton, FormEvent::MouseMoved, OnRenameCategoryHover},
         {kDeleteCategoryButton, FormEvent::MouseMoved, OnDeleteCategoryHover},
     };
-    for (const auto& more : {CategoryButtonBindings(), AddPanelBindings()})
+    for (const auto& more : {CategoryButtonBindings(), AddPanelBindings(), RecordActionBindings()})
         bindings.insert(bindings.end(), more.begin(), more.end());
     return bindings;
 }
