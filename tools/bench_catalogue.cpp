@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_windows.h"
 #include "catalogue/main_form.h"
 #include "catalogue/main_window_win.h"
 #include "core/process_state.h"
@@ -26,38 +27,12 @@
 
 namespace {
 
+using qm::bench::NowMs;
+using qm::bench::Pump;
+using qm::bench::Site;
+
 constexpr char kDoomed[] = "删除分类";
 constexpr char kKept[] = "保留分类";
-
-double NowMs() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-qm::Fields Site(const std::string& category, int i) {
-    const std::string n = std::to_string(i);
-    return {category,
-            "http://www.example-site-" + n + ".com/",
-            "网站标题 " + n,
-            "user" + n,
-            "pw" + n,
-            std::to_string(i % 10),
-            std::to_string(i * 7 % 100000),
-            std::to_string(i * 13 % 1000000),
-            std::to_string(i % 5000),
-            std::to_string(i * 3 % 20000)};
-}
 
 // A fresh program folder with the given categories and sites; category(i) names site i's.
 template <class CategoryOf>
