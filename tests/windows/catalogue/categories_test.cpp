@@ -2,6 +2,7 @@
 // export and import windows: messages, stores, combos and the list after each answer.
 #include "catalogue/categories_win.h"
 #include "catalogue_fixture.h"
+#include "platform/file_io.h"
 
 namespace qm {
 namespace {
@@ -139,6 +140,41 @@ TEST_F(CategoryButtons, AFilterNameNoLongerStoredChangesNoOtherCategory) {
     EXPECT_TRUE(Shown().empty());
     EXPECT_EQ(Categories(), (Strings{"Z", "A2"}));
     EXPECT_EQ(SiteField(1), (Strings{"A", "Z", "A", "A"}));
+}
+
+// Writes fail from a point on: each step of a rename or delete in turn is the first to fail.
+// Where the category has changed but a site could not follow, the loop ends and says so.
+TEST_F(CategoryButtons, ASiteThatCannotBeChangedEndsTheLoopAndIsReported) {
+    for (const bool rename : {true, false}) {
+        bool reachedTheSites = false;
+        for (int allowedWrites = 0; allowedWrites < 100 && !reachedTheSites; ++allowedWrites) {
+            for (const StoreInfo& s : AllStores()) {
+                const bool recreate = s.alias != std::string(kGeneralStoreAlias);
+                ASSERT_TRUE(!recreate ||
+                            RecordStore::Create(Folder() + s.fileName, s.password, s.fieldNames, true));
+            }
+            AddCategories({"A"});
+            AddSites({{"A", "http://a1", "1"}, {"A", "http://a2", "2"}, {"A", "http://a3", "3"}});
+            Load();
+            script.inputs = {std::string("B")};
+            int left = allowedWrites;
+            fileio::SetFaultHook([&left](fileio::Op op) {
+                return op == fileio::Op::Write && left-- <= 0 ? fileio::Fault::Fail : fileio::Fault::None;
+            });
+            Click(rename ? kRenameCategoryButton : kDeleteCategoryButton);
+            fileio::SetFaultHook(nullptr);
+            Close();
+            const Strings shown = Shown();
+            const Strings sites = SiteField(1);
+            const bool categoryChanged = Categories() != Strings{"A"};
+            const bool sitesChanged = rename ? sites == Strings{"B", "B", "B"} : sites.empty();
+            ASSERT_FALSE(shown.empty());
+            if (!categoryChanged || sitesChanged) continue;
+            reachedTheSites = true;
+            EXPECT_EQ(shown.back(), rename ? "更改失败！" : "删除失败！") << allowedWrites;
+        }
+        EXPECT_TRUE(reachedTheSites) << rename;
+    }
 }
 
 // The export and import windows' combos, in a window of their own.
