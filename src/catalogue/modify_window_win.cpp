@@ -17,7 +17,7 @@ namespace {
 
 struct Editing {
     Form* form = nullptr;
-    long long recordNumber = 0;          // from the row's "编号" when the window opened
+    long long editingRecordNumber = 0;   // from the row's "编号" when the window opened
     std::vector<std::string> rowFields;  // the row's cells 1 to 9: fields 2 to 10
     StoredSite shown;                    // what the window was filled with
 };
@@ -31,7 +31,7 @@ void SelectCategory(Form& form, const char* combo, const std::string& category) 
 }
 
 void OnCreated(Form& form, const EventInfo&) {
-    std::optional<StoredSite> site = ReadShownSite(g_editing.recordNumber, g_editing.rowFields);
+    std::optional<StoredSite> site = ReadShownSite(g_editing.editingRecordNumber, g_editing.rowFields);
     if (!site) {
         DestroyWindow(FormWindow(form));
         return;
@@ -86,7 +86,7 @@ void OpenModifyWindow() {
     if (cells.size() < kListColumnCount) return;
     if (g_editing.form) DestroyWindow(FormWindow(*g_editing.form));
     State().rememberedRow = row;
-    g_editing.recordNumber = std::atoll(cells[kRecordNumberColumn].c_str());
+    g_editing.editingRecordNumber = std::atoll(cells[kRecordNumberColumn].c_str());
     g_editing.rowFields.assign(cells.begin() + 1, cells.begin() + kRecordNumberColumn);
     LoadForm(ModifyRecordFormDef(), ModifyBindings(), FormWindow(*main));
 }
