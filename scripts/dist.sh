@@ -19,7 +19,7 @@ mkdir -p "$out"
 x86_64-w64-mingw32-strip -o "$out/Quillmark.exe" build/windows/src/app/Quillmark.exe
 make_stores "$out"
 if [[ "${1:-}" == "--zip" ]]; then
-  version=$(sed -nE 's/^project\(Quillmark VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
+  version=$(sed -nE 's/^project\(Quillmark VERSION ([0-9]+\.[0-9]+).*/\1/p' CMakeLists.txt)   # "1.3", as the caption says
   zip="dist/Quillmark-$version.zip"
   stage=$(mktemp -d)
   trap 'rm -rf "$stage"' EXIT

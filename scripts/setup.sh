@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config dpkg-dev
   libgtest-dev libgmock-dev googletest zlib1g-dev libminizip-dev libgcrypt20-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
-  wine wine64 fonts-wine locales xvfb xauth fonts-wqy-zenhei imagemagick sqlite3 python3
+  wine wine64 fonts-wine locales xvfb xauth fonts-wqy-zenhei imagemagick sqlite3 python3 unzip
 )
 
 missing=()

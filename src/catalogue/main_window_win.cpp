@@ -15,6 +15,7 @@
 #include "core/process_state.h"
 #include "core/settings.h"
 #include "core/stores.h"
+#include "exchange/backup_window_win.h"
 
 namespace qm {
 
@@ -168,6 +169,7 @@ std::vector<EventBinding> MainBindings() {
         {kAddCategoryButton, FormEvent::MouseMoved, OnAddCategoryHover},
         {kRenameCategoryButton, FormEvent::MouseMoved, OnRenameCategoryHover},
         {kDeleteCategoryButton, FormEvent::MouseMoved, OnDeleteCategoryHover},
+        {kBackupButton, FormEvent::Clicked, OpenBackupWindow},
     };
     for (const auto& more : {CategoryButtonBindings(), AddPanelBindings(), RecordActionBindings()})
         bindings.insert(bindings.end(), more.begin(), more.end());

@@ -58,4 +58,18 @@ Fault CheckFault(Op op);            // used by the backends
 void SetSyncToDiskForTesting(bool enabled);
 bool SyncToDisk();
 
+// Folders and attributes, for backup and restore. They do not pass the fault hook.
+bool CreateFolder(const std::string& path);  // one level; false when it exists or cannot be made
+bool RemoveFolder(const std::string& path);  // an empty one
+bool IsFolder(const std::string& path);
+bool ClearReadOnly(const std::string& path);  // true when the file is (now) not read-only
+bool SetReadOnly(const std::string& path);
+bool IsReadOnly(const std::string& path);
+// Bytes free for the caller on the volume of a folder; UINT64_MAX when that cannot be asked.
+std::uint64_t FreeBytes(const std::string& folder);
+struct LocalTime {
+    int year = 1980, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+bool ModifiedLocalTime(const std::string& path, LocalTime* out);  // last write, local time
+
 }  // namespace qm::fileio

@@ -6,6 +6,7 @@
 #include <iconv.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <ctime>
@@ -202,6 +203,52 @@ void SleepMs(int ms) {
         ms / 1000, (ms % 1000) * 1000000L
     };
     nanosleep(&ts, nullptr);
+}
+
+bool CreateFolder(const std::string& path) {
+    return ::mkdir(ToNativeName(path).c_str(), 0777) == 0;
+}
+
+bool RemoveFolder(const std::string& path) {
+    return ::rmdir(ToNativeName(path).c_str()) == 0;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return ::stat(ToNativeName(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The read-only attribute stands for "nobody may write": no write bit at all.
+bool ClearReadOnly(const std::string& path) {
+    struct stat st;
+    const std::string n = ToNativeName(path);
+    if (::stat(n.c_str(), &st) != 0) return false;
+    return (st.st_mode & 0222) || ::chmod(n.c_str(), (st.st_mode & 07777) | 0200) == 0;
+}
+
+bool SetReadOnly(const std::string& path) {
+    struct stat st;
+    const std::string n = ToNativeName(path);
+    return ::stat(n.c_str(), &st) == 0 && ::chmod(n.c_str(), st.st_mode & 07555) == 0;
+}
+
+bool IsReadOnly(const std::string& path) {
+    struct stat st;
+    return ::stat(ToNativeName(path).c_str(), &st) == 0 && !(st.st_mode & 0222);
+}
+
+std::uint64_t FreeBytes(const std::string& folder) {
+    struct statvfs v;
+    if (::statvfs(ToNativeName(folder).c_str(), &v) != 0) return UINT64_MAX;
+    return static_cast<std::uint64_t>(v.f_bavail) * v.f_frsize;
+}
+
+bool ModifiedLocalTime(const std::string& path, LocalTime* out) {
+    struct stat st;
+    struct tm t;
+    if (::stat(ToNativeName(path).c_str(), &st) != 0 || !localtime_r(&st.st_mtime, &t)) return false;
+    *out = {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec};
+    return true;
 }
 
 }  // namespace qm::fileio

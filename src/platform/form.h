@@ -20,6 +20,10 @@ enum class ControlKind {
     ListView,   // report style with column headers, rows kept by the form (owner data)
     HyperLink,  // a label that opens ControlDef::target in the default browser when clicked
     Browser,    // the system web browser control showing ControlDef::target, or a plain banner
+    // A drop-down list of the drives ("C:"), starting at the current drive.
+    DrivePicker,
+    // The folder tree of one drive, walked by expanding it; starts at the current folder.
+    FolderTree,
 };
 
 struct ListColumnDef {

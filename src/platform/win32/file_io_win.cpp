@@ -202,4 +202,52 @@ void SleepMs(int ms) {
     Sleep(static_cast<DWORD>(ms));
 }
 
+bool CreateFolder(const std::string& path) {
+    return CreateDirectoryW(ToWide(path).c_str(), nullptr) != 0;
+}
+
+bool RemoveFolder(const std::string& path) {
+    return RemoveDirectoryW(ToWide(path).c_str()) != 0;
+}
+
+bool IsFolder(const std::string& path) {
+    const DWORD a = GetFileAttributesW(ToWide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ClearReadOnly(const std::string& path) {
+    const std::wstring w = ToWide(path);
+    const DWORD a = GetFileAttributesW(w.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return false;
+    return !(a & FILE_ATTRIBUTE_READONLY) || SetFileAttributesW(w.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
+}
+
+bool SetReadOnly(const std::string& path) {
+    const std::wstring w = ToWide(path);
+    const DWORD a = GetFileAttributesW(w.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && SetFileAttributesW(w.c_str(), a | FILE_ATTRIBUTE_READONLY);
+}
+
+bool IsReadOnly(const std::string& path) {
+    const DWORD a = GetFileAttributesW(ToWide(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
+}
+
+std::uint64_t FreeBytes(const std::string& folder) {
+    ULARGE_INTEGER avail;
+    if (!GetDiskFreeSpaceExW(ToWide(folder).c_str(), &avail, nullptr, nullptr)) return UINT64_MAX;
+    return avail.QuadPart;
+}
+
+bool ModifiedLocalTime(const std::string& path, LocalTime* out) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    FILETIME local;
+    SYSTEMTIME t;
+    if (!GetFileAttributesExW(ToWide(path).c_str(), GetFileExInfoStandard, &data) ||
+        !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &t))
+        return false;
+    *out = {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+    return true;
+}
+
 }  // namespace qm::fileio

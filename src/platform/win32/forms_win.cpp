@@ -8,10 +8,12 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cctype>
 #include <memory>
 
 #include "platform/win32/browser_win.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/pickers_win.h"
 #include "platform/win32/wide.h"
 
 namespace qm {
@@ -157,7 +159,12 @@ WindowKind KindOf(ControlKind kind) {
         case ControlKind::PasswordEdit:
             return {L"EDIT", ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP, WS_EX_CLIENTEDGE};
         case ControlKind::ComboList:
+        case ControlKind::DrivePicker:
             return {L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
+        case ControlKind::FolderTree:
+            return {WC_TREEVIEWW,
+                    TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP,
+                    WS_EX_CLIENTEDGE};
         case ControlKind::GroupBox:
             return {L"BUTTON", BS_GROUPBOX | WS_CLIPCHILDREN, 0};
         case ControlKind::ListView:
@@ -182,6 +189,17 @@ void AddColumns(HWND list, const std::vector<ListColumnDef>& columns) {
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
 }
 
+// The drives, with the current one picked.
+void FillDrives(ControlState& c) {
+    c.items = pickers::DriveItems();
+    const std::string current = pickers::CurrentDrive() + ":";
+    for (std::size_t i = 0; i < c.items.size(); ++i) {
+        SendMessageW(c.hwnd, CB_INSERTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(ToWide(c.items[i]).c_str()));
+        if (c.items[i] == current) SendMessageW(c.hwnd, CB_SETCURSEL, i, 0);
+    }
+}
+
 bool CreateControl(Form& form, ControlState& c, int id) {
     const ControlDef& d = *c.def;
     HWND parent = form.hwnd;
@@ -197,7 +215,8 @@ bool CreateControl(Form& form, ControlState& c, int id) {
     } else {
         const WindowKind k = KindOf(d.kind);
         // A drop-down list's window height includes its list; the box itself takes the font's height.
-        const int height = d.kind == ControlKind::ComboList ? d.height + 200 : d.height;
+        const bool dropDown = d.kind == ControlKind::ComboList || d.kind == ControlKind::DrivePicker;
+        const int height = dropDown ? d.height + 200 : d.height;
         c.hwnd = CreateWindowExW(k.exStyle, k.cls, ToWide(d.caption).c_str(),
                                  WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | k.style, d.left, d.top, d.width,
                                  height, parent, idMenu, GetModuleHandleW(nullptr), nullptr);
@@ -206,6 +225,8 @@ bool CreateControl(Form& form, ControlState& c, int id) {
     HFONT font = d.kind == ControlKind::HyperLink ? form.linkFont.get() : form.font.get();
     SendMessageW(c.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (d.kind == ControlKind::ListView) AddColumns(c.hwnd, d.columns);
+    if (d.kind == ControlKind::DrivePicker) FillDrives(c);
+    if (d.kind == ControlKind::FolderTree) pickers::ShowFolder(c.hwnd, pickers::CurrentFolder());
     SetWindowSubclass(c.hwnd, ControlSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&form));
     return true;
 }
@@ -238,6 +259,7 @@ void OnCommand(Form& form, WPARAM wp, LPARAM lp) {
             if (code == EN_KILLFOCUS) RaiseSimple(form, name, FormEvent::FocusLost);
             break;
         case ControlKind::ComboList:
+        case ControlKind::DrivePicker:
             if (code == CBN_SELCHANGE) RaiseSimple(form, name, FormEvent::SelectionChanged);
             if (code == CBN_SETFOCUS) RaiseSimple(form, name, FormEvent::FocusGained);
             if (code == CBN_KILLFOCUS) RaiseSimple(form, name, FormEvent::FocusLost);
@@ -260,9 +282,20 @@ void FillDisplayInfo(ControlState& c, NMLVDISPINFOW& di) {
     di.item.pszText[n] = L'\0';
 }
 
+// Only the user's choices are events: a program's selection (action TVC_UNKNOWN) is not.
+LRESULT OnTreeNotify(Form& form, const ControlState& c, LPARAM lp) {
+    const auto* nm = reinterpret_cast<NMTREEVIEWW*>(lp);
+    if (nm->hdr.code == TVN_ITEMEXPANDINGW && (nm->action & TVE_EXPAND))
+        pickers::ListChildren(c.hwnd, nm->itemNew.hItem);
+    if (nm->hdr.code == TVN_SELCHANGEDW && nm->action != TVC_UNKNOWN)
+        RaiseSimple(form, c.def->name, FormEvent::SelectionChanged);
+    return 0;
+}
+
 LRESULT OnNotify(Form& form, LPARAM lp) {
     auto* hdr = reinterpret_cast<NMHDR*>(lp);
     ControlState* c = StateOf(form, hdr->hwndFrom);
+    if (c && c->def->kind == ControlKind::FolderTree) return OnTreeNotify(form, *c, lp);
     if (!c || c->def->kind != ControlKind::ListView) return 0;
     const std::string name = c->def->name;
     switch (hdr->code) {
@@ -345,7 +378,7 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 bool RegisterFormClass() {
     static bool registered = false;
     if (registered) return true;
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&icc);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -458,7 +491,8 @@ void SetControlRect(Form& form, std::string_view name, ControlRect rect) {
     const ControlState* c = FindState(form, name);
     int height = rect.height < 0 ? now.height : rect.height;
     // A drop-down list keeps room for its list below the box.
-    if (c->def->kind == ControlKind::ComboList) height = c->def->height + 200;
+    if (c->def->kind == ControlKind::ComboList || c->def->kind == ControlKind::DrivePicker)
+        height = c->def->height + 200;
     SetWindowPos(hwnd, nullptr, rect.left, rect.top, rect.width < 0 ? now.width : rect.width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -628,6 +662,42 @@ void SetPopupMenuHookForTesting(PopupMenuHook hook) {
 }
 void SetOpenAddressHookForTesting(OpenAddressHook hook) {
     g_openHook = hook;
+}
+
+namespace {
+
+const ControlState* KindState(const Form& form, std::string_view name, ControlKind kind) {
+    const ControlState* c = FindState(form, name);
+    return c && c->def->kind == kind ? c : nullptr;
+}
+
+}  // namespace
+
+std::string PickedDrive(const Form& form, std::string_view name) {
+    const ControlState* c = KindState(form, name, ControlKind::DrivePicker);
+    return c ? ComboSelectedText(form, name).substr(0, 1) : std::string();
+}
+
+bool PickDrive(Form& form, std::string_view name, std::string_view letter) {
+    const ControlState* c = KindState(form, name, ControlKind::DrivePicker);
+    if (!c || letter.size() != 1) return false;
+    const std::string item{static_cast<char>(std::toupper(static_cast<unsigned char>(letter[0]))), ':'};
+    for (std::size_t i = 0; i < c->items.size(); ++i) {
+        if (c->items[i] != item) continue;
+        SendMessageW(c->hwnd, CB_SETCURSEL, i, 0);
+        return true;
+    }
+    return false;
+}
+
+std::string PickedFolder(const Form& form, std::string_view name) {
+    const ControlState* c = KindState(form, name, ControlKind::FolderTree);
+    return c ? pickers::SelectedFolder(c->hwnd) : std::string();
+}
+
+void ShowFolder(Form& form, std::string_view name, std::string_view path) {
+    if (const ControlState* c = KindState(form, name, ControlKind::FolderTree))
+        pickers::ShowFolder(c->hwnd, std::string(path));
 }
 
 bool HasEmbeddedBrowser(const Form& form, std::string_view name) {

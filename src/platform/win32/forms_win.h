@@ -53,6 +53,20 @@ std::string ComboSelectedText(const Form& form, std::string_view name);  // empt
 // Selects an item (-1: none) without raising SelectionChanged, as a program change does.
 void ComboSelect(Form& form, std::string_view name, int index);
 
+// Drive pickers hold the drives as "C:" items (the Combo functions above read them too). The
+// letter of the picked drive ("C"), empty when none.
+std::string PickedDrive(const Form& form, std::string_view name);
+// Picks the drive with this letter (either case) without raising SelectionChanged; false, and
+// nothing changed, when no drive has it.
+bool PickDrive(Form& form, std::string_view name, std::string_view letter);
+
+// Folder trees: the selected folder's full path, "C:\" for a drive's root and "C:\a\b" below it.
+std::string PickedFolder(const Form& form, std::string_view name);
+// Shows the tree of the path's drive (of the current folder when the path has none) with the
+// folder selected, or its deepest existing ancestor, without raising SelectionChanged. The user's
+// own picks raise it.
+void ShowFolder(Form& form, std::string_view name, std::string_view path);
+
 // List views (virtual: the rows live in the form, the control asks for what it shows).
 // SetListRows replaces every row, clears the selection and scrolls to the top.
 void SetListRows(Form& form, std::string_view name, std::vector<ListRow> rows);

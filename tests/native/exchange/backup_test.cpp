@@ -1,0 +1,191 @@
+// Backup and restore of the three stores, with the program's messages and settings: archives
+// replaced on every backup and whole stores inside them, the remembered folder, the doubled
+// backslash, a restore that stops at the first missing archive, read-only and open stores, and
+// hostile archives that leave every store as it was.
+#include "exchange/backup.h"
+
+#include "../catalogue/program_folder_fixture.h"
+#include "../store/store_test_util.h"
+#include "core/settings.h"
+#include "exchange_test_util.h"
+#include "platform/zip_archive.h"
+
+namespace qm {
+namespace {
+
+using namespace testing;
+using Texts = std::vector<std::string>;
+
+class Backup : public ProgramFolderTest {
+  protected:
+    std::string Store(std::size_t i) { return StorePath(BackupArchives()[i]); }
+    std::string Archive(std::size_t i) { return ArchivePath(backup.Folder(), BackupArchives()[i]); }
+    Texts StoreBytes() { return {Slurp(Store(0)), Slurp(Store(1)), Slurp(Store(2))}; }
+    // The one member of an archive, extracted into a fresh folder.
+    std::string Member(std::size_t i) {
+        TempFolder out;
+        if (ExtractArchive(Archive(i), out.Folder()) != 1 || Tree(out.Path()).size() != 1)
+            return "<not one member>";
+        return Slurp(out.Folder() + BackupArchives()[i].storeFile);
+    }
+    Texts Messages() {
+        Texts t;
+        for (const auto& d : script.shown) {
+            EXPECT_EQ(d.title, "信息：");
+            t.push_back(d.text);
+        }
+        script.shown.clear();
+        return t;
+    }
+    long long SiteCount() {
+        EXPECT_TRUE(OpenStoreByName(kSiteStoreAlias));
+        const long long n = Stores().RecordCount();
+        CloseStoreByName(kSiteStoreAlias);
+        return n;
+    }
+
+    TempFolder backup;
+};
+
+TEST_F(Backup, BackingUpTwiceReplacesTheArchivesEachHoldingItsStore) {
+    AddCategories({"A"});
+    AddSites({{"A", "http://a", "1"}});
+    ASSERT_TRUE(RunBackup(backup.Folder()));
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(Member(i), Slurp(Store(i))) << i;
+    const std::string first = Slurp(Archive(0));
+    AddSites({{"A", "http://b", "2"}});
+    ASSERT_TRUE(RunBackup(backup.Folder()));
+    EXPECT_NE(Slurp(Archive(0)), first);
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(Member(i), Slurp(Store(i))) << i;
+    EXPECT_EQ(Messages(), (Texts{"备份成功!", "备份成功!"}));
+    EXPECT_EQ(ReadBackupFolder(), backup.Folder());
+    EXPECT_EQ(Tree(backup.Path()).size(), 3u) << "no temporary archive is left";
+}
+
+// A store left open with changes (as an early return leaves it) is closed first: the archive
+// holds a whole store with everything done, which opens on its own.
+TEST_F(Backup, TheArchiveHoldsAStoreWithEverythingDone) {
+    ASSERT_TRUE(OpenStoreByName(kSiteStoreAlias));
+    for (int i = 0; i < 50; ++i) ASSERT_TRUE(Stores().Append({"A", "http://s" + std::to_string(i)}));
+    ASSERT_TRUE(RunBackup(backup.Folder()));
+    TempFolder out;
+    ASSERT_EQ(ExtractArchive(Archive(0), out.Folder()), 1);
+    bool opened = false;
+    const Snapshot s =
+        SnapFile(out.Folder() + kSiteStoreFile, FindStoreInfo(kSiteStoreAlias)->password, 2, &opened);
+    ASSERT_TRUE(opened);
+    ASSERT_EQ(s.size(), 50u);
+    EXPECT_EQ(s[49], (Fields{"A", "http://s49"}));
+}
+
+TEST_F(Backup, AFailedBackupKeepsTheRememberedFolderAndTheArchivesBeforeIt) {
+    SaveBackupFolder("D:\\earlier");
+    ASSERT_TRUE(fileio::RemoveFile(Store(1)));
+    EXPECT_FALSE(RunBackup(backup.Folder()));
+    EXPECT_TRUE(fileio::Exists(Archive(0)));
+    EXPECT_FALSE(fileio::Exists(Archive(1)));
+    EXPECT_FALSE(fileio::Exists(Archive(2)));
+    // A folder whose parent is missing, and a blank path edit (no folder chosen), fail the same way.
+    EXPECT_FALSE(RunBackup(backup.File("missing") + "\\deeper"));
+    EXPECT_FALSE(RunBackup(""));
+    EXPECT_FALSE(RunBackup("  "));
+    EXPECT_FALSE(RunRestore(""));
+    EXPECT_EQ(Messages(), (Texts{"备份失败!", "备份失败!", "备份失败!", "备份失败!", "还原失败!"}));
+    EXPECT_EQ(ReadBackupFolder(), "D:\\earlier");
+}
+
+TEST_F(Backup, ATrailingBackslashGivesADoubledOneAndOneLevelIsMade) {
+    EXPECT_EQ(ArchivePath("D:\\", BackupArchives()[0]), "D:\\\\wz.zip");
+    EXPECT_EQ(ArchivePath("D:\\b", BackupArchives()[1]), "D:\\b\\fl.zip");
+    EXPECT_EQ(ArchivePath("", BackupArchives()[2]), "\\zh.zip");
+    const std::string folder = backup.File("新建") + "\\";
+    ASSERT_TRUE(RunBackup(folder));
+    EXPECT_TRUE(fileio::Exists(backup.File("新建") + "\\zh.zip"));
+    EXPECT_EQ(ReadBackupFolder(), folder);
+    ASSERT_TRUE(RunRestore(folder));
+    EXPECT_EQ(Messages(), (Texts{"备份成功!", "还原成功!"}));
+}
+
+TEST_F(Backup, ARestoreFromOnlyWzZipRestoresTheSitesThenFails) {
+    AddCategories({"A"});
+    AddSites({{"A", "http://a", "1"}});
+    ASSERT_TRUE(RunBackup(backup.Folder()));
+    const Texts saved = StoreBytes();
+    AddCategories({"B"});
+    AddSites({{"B", "http://b", "2"}});
+    SetGeneralRecord("2011年1月20日", "pw");
+    const Texts changed = StoreBytes();
+    ASSERT_TRUE(fileio::RemoveFile(Archive(1)) && fileio::RemoveFile(Archive(2)));
+    Messages();
+    EXPECT_FALSE(RunRestore(backup.Folder()));
+    EXPECT_EQ(Messages(), Texts{"还原失败!"});
+    EXPECT_EQ(StoreBytes(), (Texts{saved[0], changed[1], changed[2]}));
+    EXPECT_EQ(SiteCount(), 1);
+}
+
+// The restored files are what the next access reads, also over a read-only file and with the
+// store still open; a later change goes into the restored store, never into the old state.
+TEST_F(Backup, ARestoreReplacesReadOnlyAndOpenStores) {
+    AddSites({{"A", "http://a", "1"}});
+    ASSERT_TRUE(RunBackup(backup.Folder()));
+    AddSites({{"A", "http://b", "2"}, {"A", "http://c", "3"}});
+    ASSERT_TRUE(OpenStoreByName(kSiteStoreAlias));
+    ASSERT_EQ(Stores().RecordCount(), 3);
+    ASSERT_TRUE(fileio::SetReadOnly(Store(0)));
+    Messages();
+    ASSERT_TRUE(RunRestore(backup.Folder()));
+    EXPECT_EQ(Messages(), Texts{"还原成功!"});
+    EXPECT_FALSE(fileio::IsReadOnly(Store(0)));
+    ASSERT_TRUE(OpenStoreByName(kSiteStoreAlias));
+    EXPECT_EQ(Stores().RecordCount(), 1);
+    ASSERT_TRUE(Stores().Append({"A", "http://d"}));
+    CloseStoreByName("");
+    bool opened = false;
+    const Snapshot s = SnapFile(Store(0), FindStoreInfo(kSiteStoreAlias)->password, 2, &opened);
+    EXPECT_EQ(s, (Snapshot{{"A", "http://a"}, {"A", "http://d"}}));
+}
+
+TEST_F(Backup, HostileArchivesFailTheRestoreAndLeaveEveryStore) {
+    AddSites({{"A", "http://a", "1"}});
+    ASSERT_TRUE(RunBackup(backup.Folder()));
+    AddSites({{"A", "http://b", "2"}});
+    const Texts before = StoreBytes();
+    const auto files = Tree(Folder());
+    Messages();
+    auto corpus = HostileArchives();
+    // Plain names, but not store files: nothing but stores comes back beside the exe.
+    corpus.push_back({"program file", BuildZip({{"version.dll", "MZ"}})});
+    corpus.push_back(
+        {"store beside a program file", BuildZip({{"网站数据库.edb", "s"}, {"Quillmark.exe", "MZ"}})});
+    for (const auto& c : corpus) {
+        Spit(Archive(0), c.bytes);
+        EXPECT_FALSE(RunRestore(backup.Folder())) << c.what;
+        EXPECT_EQ(Messages(), Texts{"还原失败!"}) << c.what;
+        EXPECT_EQ(StoreBytes(), before) << c.what;
+        EXPECT_EQ(Tree(Folder()), files) << c.what;
+    }
+}
+
+TEST(PickerStart, DriveBeforeTheFirstColonAndFolderAfterTheFirstColonBackslash) {
+    struct Case {
+        const char* stored;
+        const char* drive;
+        const char* folder;
+    } cases[] = {
+        {"D:\\备份\\数据", "D", "备份\\数据"},
+        {"D:\\", "D", ""},
+        {"D:", "D", ""},
+        {"", "", ""},
+        {"备份", "", ""},
+        {"D:a:\\b", "D", "b"},
+        {"\\\\srv\\s", "", ""},
+    };
+    for (const Case& c : cases) {
+        const PickerStart p = PickerStartOf(c.stored);
+        EXPECT_EQ(p.drive, c.drive) << c.stored;
+        EXPECT_EQ(p.folder, c.folder) << c.stored;
+    }
+}
+
+}  // namespace
+}  // namespace qm
