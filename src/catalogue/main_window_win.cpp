@@ -16,6 +16,7 @@
 #include "core/settings.h"
 #include "core/stores.h"
 #include "exchange/backup_window_win.h"
+#include "skin/skin.h"
 
 namespace qm {
 
@@ -58,6 +59,8 @@ void PlaceFromSettings(Form& form) {
 void OnCreated(Form& form, const EventInfo&) {
     g_main = &form;
     PlaceFromSettings(form);
+    InstallSkin(FormWindow(form), 6);
+    SetManualSkin(form, kUseTimeLabel);
     const bool admitted = RunAccessGuard(CurrentLocalDateTime(), [&form](const std::string& caption) {
         SetText(form, kUseTimeLabel, caption);
     });

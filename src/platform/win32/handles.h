@@ -61,6 +61,8 @@ class WindowDC {
   public:
     explicit WindowDC(HWND hwnd, bool wholeWindow = false)
         : hwnd_(hwnd), dc_(wholeWindow ? GetWindowDC(hwnd) : GetDC(hwnd)) {}
+    // GetDCEx; with DCX_KEEPCLIPRGN the caller keeps the clip region.
+    WindowDC(HWND hwnd, HRGN clip, DWORD flags) : hwnd_(hwnd), dc_(GetDCEx(hwnd, clip, flags)) {}
     WindowDC(const WindowDC&) = delete;
     WindowDC& operator=(const WindowDC&) = delete;
     ~WindowDC() {
