@@ -5,9 +5,9 @@
 // after windows.h, which it needs
 #include <commctrl.h>
 
-#include "../../native/catalogue/program_folder_fixture.h"
 #include "catalogue/main_form.h"
 #include "catalogue/main_window_win.h"
+#include "catalogue_fixture.h"
 #include "core/date_text.h"
 #include "core/process_state.h"
 #include "core/settings.h"
@@ -17,14 +17,7 @@
 namespace qm {
 namespace {
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using testing::Pump;
 
 RECT Outer(const Form& f) {
     RECT r{};
