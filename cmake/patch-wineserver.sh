@@ -6,9 +6,10 @@
 # Why: NtQuerySystemInformation(SystemHandleInformation) makes the server walk the handle table
 # of every process. Its loop is "for (unsigned i = 0; i <= table->last; i++)", and a process that
 # is being created has an empty table with last == -1, so the loop runs on past the table until it
-# faults. The server dies and takes every program of the prefix with it, most of which then exit
-# with status 0. libgcrypt's Windows entropy poll asks for that class, so a test that draws its
-# first random bytes while another test process starts used to bring the server down.
+# faults. The server dies and takes every program of the prefix with it: some exit with status 0
+# as if they had passed, some fail with no output, some hang. libgcrypt's Windows entropy poll
+# asks for that class, so a test that draws its first random bytes while another test process
+# starts used to bring the server down.
 #
 # The compiled loop jumps into its body without checking the bound and ends with an unsigned
 # compare. Two bytes change: the first jump goes to the bound check, and the check compares signed.

@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Checks the Windows test runner (cmake/wine-run.sh.in) with wine_probe.exe.
+# Checks what the Windows test runner (cmake/wine-run.sh.in) leaves behind, with wine_probe.exe.
+#   wine_run_test.sh reports WRAPPER PROBE MISSING_DLL
+#     a failing program leaves its exit status, Wine's messages and the server's state; a loader
+#     failure and a crash are told apart; a passing program shows its own output only
 #   wine_run_test.sh handles WRAPPER PROBE
 #     the wineserver survives a process that lists the system's handles while others start
 set -uo pipefail
@@ -34,6 +37,35 @@ expect_quiet() {   # a passing run: status 0 and, on stderr, the program's own l
 }
 
 case $what in
+reports)
+  run ok "$probe" ok
+  expect_quiet ok
+  expect ok out '^probe ok$'
+
+  run fail "$probe" fail
+  expect_rc fail 1
+  expect fail out '^probe fail$'
+  expect fail err '^---- wine-run: .*wine_probe.exe failed$'
+  expect fail err '^exit status 1 \(0x01, the low byte of the Windows exit code\); ran [0-9]+ ms$'
+  expect fail err '^wineserver of the prefix: running \(pid [0-9]+\) before and after the program$'
+  expect fail err '^(Xvfb :[0-9]+: running|display .*: given by the caller)$'
+  expect fail err "^probe's own stderr line$"
+  expect fail err ':trace:loaddll:.*wine_probe\.exe'
+  expect fail err '^---- end of wine-run report$'
+
+  run crash "$probe" crash
+  expect_rc crash '[1-9][0-9]*'
+  expect crash err 'Wine reported status 0xc0000005'
+  expect crash err '^a process crashed'
+  expect crash err '^wine: Unhandled page fault on write access to 0+ '
+  expect crash out '^Backtrace:'
+
+  run missing "$4"
+  expect_rc missing 53
+  expect missing err '^exit status 53 \(0x35, .*; Wine reported status 0xc0000135;'
+  expect missing err '^the Windows loader failed \(err:module below\): the program.s main never ran$'
+  expect missing err ':err:module:import_dll Library .*probe_dll.* not found'
+  ;;
 handles)
   "$wrap" "$probe" list-handles 4000 >"$out/lister.out" 2>"$out/lister.err" &
   lister=$!
