@@ -8,15 +8,18 @@ cd "$top"
 builds=("$@")
 ((${#builds[@]})) || builds=(native windows)
 scripts/setup.sh || exit 1
+SECONDS=0
 scripts/build.sh "${builds[@]}" || { echo "0 passed, 1 failed (build)"; exit 1; }
+times="build ${SECONDS} s"
 
 passed=0 failed=0 status=0
 run_ctest() {   # run_ctest <build-dir> <label>
-  local log="build/$2-ctest.log"
+  local log="build/$2-ctest.log" start=$SECONDS
   echo "== testing $2"
   # ctest hands its stdin to every test; a terminal there would give each Wine program a console.
   (cd "$1" && ctest -j2 --timeout 600 --output-on-failure </dev/null) 2>&1 | tee "$log" |
     grep -vE '^ *(Start|[0-9]+/[0-9]+ Test) ' || true
+  times+=", $2 $((SECONDS - start)) s"
   local line p f
   line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1)
   if [[ -z "$line" ]]; then echo "ctest of $2 gave no summary"; failed=$((failed + 1)); status=1; return; fi
@@ -67,6 +70,6 @@ for b in "${builds[@]}"; do
   fi
 done
 echo
-echo "logs: $(printf 'build/%s-ctest.log ' "${builds[@]}")"
+echo "logs: $(printf 'build/%s-ctest.log ' "${builds[@]}")(wall times: $times)"
 echo "$passed passed, $failed failed"
 exit $status
