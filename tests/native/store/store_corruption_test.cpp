@@ -13,6 +13,7 @@
 
 #include "platform/file_io.h"
 #include "platform/record_store.h"
+#include "platform/store_crypto.h"
 #include "store_test_util.h"
 
 namespace qm {
@@ -101,6 +102,13 @@ TEST(StoreFormat, FilesOfTheFirstReleaseStillOpen) {
         bytes += static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16));
     TempFolder dir;
     WriteBytes(dir.Path() / "old.edb", bytes);
+    // A store with a key of its own used first: the old file's entries were sealed by another
+    // process with another key, so a cipher left set to this key would fail every one of them.
+    SetStoreKdfIterationsForTesting(1000);
+    ASSERT_TRUE(RecordStore::Create(dir.File("new.edb"), "another key", {"a"}));
+    RecordStore first;
+    ASSERT_TRUE(first.Open(dir.File("new.edb"), "new", "another key"));
+    ASSERT_TRUE(first.Append({"x"}));
     RecordStore r;
     ASSERT_TRUE(r.Open(dir.File("old.edb"), "old", "旧版-pw")) << r.LastError();
     const Snapshot before = {{"第一", "改过"}, {"第三", ""}, {"四", std::string("x\\y\0z", 5)}};
@@ -111,6 +119,9 @@ TEST(StoreFormat, FilesOfTheFirstReleaseStillOpen) {
     RecordStore again;
     ASSERT_TRUE(again.Open(dir.File("old.edb"), "again", "旧版-pw"));
     EXPECT_EQ(Snap(again, 2), (Snapshot{before[0], before[2], {"五", "5"}}));
+    first.CloseAll();
+    bool opened = false;
+    EXPECT_EQ(testing::SnapFile(dir.File("new.edb"), "another key", 1, &opened), Snapshot{{"x"}});
 }
 
 TEST_F(StoreCorruption, AByteChangedInTheLastEntryDropsItAndAnywhereElseRefusesTheFile) {
@@ -126,6 +137,21 @@ TEST_F(StoreCorruption, AByteChangedInTheLastEntryDropsItAndAnywhereElseRefusesT
             } else {
                 ExpectRefused(b, what);
             }
+        }
+    }
+}
+
+TEST_F(StoreCorruption, ADamagedHeaderIsReportedAsSuchBeforeAnyKeyDerivation) {
+    for (std::size_t i = 0; i < 72; ++i) {
+        for (unsigned char mask : {0x01, 0x80}) {
+            std::string b = original;
+            b[i] = static_cast<char>(b[i] ^ mask);
+            WriteBytes(dir.Path() / "d.edb", b);
+            const std::uint64_t derivations = storecrypto::DeriveKeyCount();
+            RecordStore r;
+            EXPECT_FALSE(r.Open(dir.File("d.edb"), "d", "pw"));
+            EXPECT_EQ(r.LastError(), i < 8 ? "not a store file" : "damaged header") << "byte " << i;
+            EXPECT_EQ(storecrypto::DeriveKeyCount(), derivations) << "byte " << i;
         }
     }
 }
@@ -158,6 +184,8 @@ TEST_F(StoreCorruption, ALastEntryOfZerosGarbageOrOldBytesIsATornTail) {
     // A tail longer than the entry, as a file system that keeps a larger length leaves it.
     ExpectState(zeros + std::string(3000, '\0'), states[4], "long zeros");
     ExpectState(original + std::string(20, '\x7f'), states[5], "a few stray bytes after the last entry");
+    // An entry authenticates only at its own offset: a copy of one is noise, never a second change.
+    ExpectState(original + original.substr(bounds[2], bounds[3] - bounds[2]), states[5], "a copied entry");
 }
 
 TEST_F(StoreCorruption, RandomMutationsNeverCrashTheReader) {
@@ -219,7 +247,7 @@ TEST_F(StoreDamage, AZeroedLastEntryLeavesTheRecordsBeforeIt) {
     const std::size_t before = ReadBytes(dir.Path() / "site.edb").size();
     RecordStore r;
     ASSERT_TRUE(r.Open(path, "s", "pw"));
-    ASSERT_TRUE(r.Append({"lost"}));
+    ASSERT_TRUE(r.Append({std::string(100, 'l')}));  // longer than the entry written over it later
     r.CloseAll();
     std::string bytes = ReadBytes(dir.Path() / "site.edb");
     ASSERT_GT(bytes.size(), before);
@@ -229,8 +257,10 @@ TEST_F(StoreDamage, AZeroedLastEntryLeavesTheRecordsBeforeIt) {
     RecordStore again;
     ASSERT_TRUE(again.Open(path, "s", "pw")) << again.LastError();
     ASSERT_EQ(again.RecordCount(), 20);
-    ASSERT_TRUE(again.Append({"new"}));  // written over the zeros
+    ASSERT_TRUE(again.Append({"new"}));  // written over the zeros, which are cut after it
     again.CloseAll();
+    EXPECT_EQ(testing::EntryBounds(ReadBytes(dir.Path() / "site.edb")).size(),
+              23u);  // the schema, 21, the end
     bool opened = false;
     const Snapshot s = testing::SnapFile(path, "pw", 1, &opened);
     ASSERT_TRUE(opened);
@@ -253,6 +283,33 @@ TEST_F(StoreDamage, ADamagedLengthInTheMiddleRefusesTheFileAndNothingIsWritten) 
     EXPECT_FALSE(fresh.Open(path, "again", "pw"));
     EXPECT_EQ(ReadBytes(dir.Path() / "site.edb"), bytes);
     EXPECT_FALSE(fileio::Exists(path + ".new"));
+}
+
+TEST_F(StoreDamage, DamageIsFoundWhenTheDataAfterItEndsInATornTailOrIsLarge) {
+    Fill(9);
+    std::string bytes = ReadBytes(dir.Path() / "site.edb");
+    std::vector<std::size_t> at = testing::EntryBounds(bytes);
+    bytes[at[3] + 20] = static_cast<char>(bytes[at[3] + 20] ^ 1);  // inside the 3rd append
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(at[9]), bytes.end(),
+              '\0');  // and the last one zeroed
+    WriteBytes(dir.Path() / "site.edb", bytes);
+    RecordStore r;
+    EXPECT_FALSE(r.Open(path, "s", "pw"));
+    EXPECT_EQ(r.LastError(), "damaged entry at " + std::to_string(at[3]));
+
+    // Entries of more than half a mebibyte after the damage.
+    ASSERT_TRUE(RecordStore::Create(path, "pw", {"a"}, true));
+    ASSERT_TRUE(r.Open(path, "s", "pw"));
+    for (const std::size_t size : {10, 10, 600000, 700000}) ASSERT_TRUE(r.Append({std::string(size, 'x')}));
+    r.CloseAll();
+    bytes = ReadBytes(dir.Path() / "site.edb");
+    at = testing::EntryBounds(bytes);
+    ASSERT_EQ(at.size(), 6u);
+    bytes[at[2] + 20] = static_cast<char>(bytes[at[2] + 20] ^ 1);  // the second small one
+    WriteBytes(dir.Path() / "site.edb", bytes);
+    RecordStore fresh;
+    EXPECT_FALSE(fresh.Open(path, "s", "pw"));
+    EXPECT_EQ(fresh.LastError(), "damaged entry at " + std::to_string(at[2]));
 }
 
 }  // namespace

@@ -206,6 +206,60 @@ TEST(StoreFaults, ACrashAtAnyOperationLeavesACompletedPrefix) {
     std::printf("crash points: %d file operations, %d of them writes\n", total, writePoints);
 }
 
+// The order of writes, flushes and renames that the machine-crash guarantee rests on.
+struct Event {
+    fileio::Op op;
+    std::string path, to;
+};
+
+// Every write to `file` among the first `upto` events is followed by a flush of it before `upto`.
+bool FlushedBefore(const std::vector<Event>& log, const std::string& file, std::size_t upto) {
+    bool pending = false;
+    for (std::size_t i = 0; i < upto; ++i) {
+        if (log[i].path != file) continue;
+        if (log[i].op == fileio::Op::Write) pending = true;
+        if (log[i].op == fileio::Op::Sync) pending = false;
+    }
+    return !pending;
+}
+
+TEST(StoreFaults, ChangesAreFlushedAtCloseAndNewFilesBeforeTheyTakeTheName) {
+    Session s;
+    const std::string store = fileio::AbsolutePath(s.path), created = s.dir.File("other.edb");
+    std::vector<Event> log;
+    fileio::SetDetailedFaultHook([&](const fileio::OpInfo& op) {
+        if (op.op == fileio::Op::Write || op.op == fileio::Op::Sync || op.op == fileio::Op::Rename)
+            log.push_back({op.op, std::string(op.path), std::string(op.to)});
+        return fileio::Fault::None;
+    });
+    auto everyRenameFlushed = [&] {
+        int renames = 0;
+        for (std::size_t i = 0; i < log.size(); ++i) {
+            if (log[i].op != fileio::Op::Rename) continue;
+            ++renames;
+            EXPECT_TRUE(FlushedBefore(log, log[i].path, i)) << "renamed unflushed: " << log[i].path;
+            EXPECT_TRUE(FlushedBefore(log, log[i].to, i)) << "replaced unflushed: " << log[i].to;
+        }
+        return renames;
+    };
+    ASSERT_TRUE(RecordStore::Create(created, kPw, {"a"}));
+    EXPECT_EQ(everyRenameFlushed(), 1);
+    log.clear();
+    {
+        RecordStore r;
+        ASSERT_TRUE(s.Reopen(r));
+        for (const char* v : {"a", "b", "c"}) ASSERT_TRUE(r.Append({v}));
+        EXPECT_FALSE(FlushedBefore(log, store, log.size()));  // changes are written, not yet flushed
+        r.CloseAll();
+        EXPECT_TRUE(FlushedBefore(log, store, log.size()));
+        log.clear();
+        ASSERT_TRUE(s.Reopen(r));
+        ASSERT_TRUE(r.GoTo(2) && r.DeleteCurrent() && r.Purge());  // a small store compacts at once
+        EXPECT_EQ(everyRenameFlushed(), 1);
+        fileio::SetFaultHook({});
+    }
+}
+
 // What a machine crash does to the bytes written to a file since its last flush.
 enum class Loss { CutBack, Zeros, Garbage, OldBytes };
 
