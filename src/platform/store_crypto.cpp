@@ -3,10 +3,14 @@
 
 #include <gcrypt.h>
 
+#include <cstdlib>
+
 #include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
+
+#include "platform/system_random.h"
 
 namespace qm::storecrypto {
 
@@ -84,17 +88,13 @@ std::uint64_t DeriveKeyCount() {
 }
 
 std::string RandomBytes(std::size_t n) {
-    Init();
     std::string s(n, '\0');
-    gcry_randomize(s.data(), n, GCRY_STRONG_RANDOM);
+    if (!SystemRandom(s.data(), n)) std::abort();  // a store must never get a predictable salt or id
     return s;
 }
 
 std::string NonceBytes(std::size_t n) {
-    Init();
-    std::string s(n, '\0');
-    gcry_create_nonce(s.data(), n);
-    return s;
+    return RandomBytes(n);
 }
 
 bool Seal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view plain,
