@@ -26,7 +26,21 @@ constexpr std::size_t kReadChunk = 1u << 20;
 // the search linear in the bytes searched.
 constexpr std::uint32_t kScanEntry = 512u << 10;
 
-enum EntryType : unsigned char { kSchema = 1, kAppend, kUpdate, kDelete, kPurge, kRows, kMoved };
+enum EntryType : unsigned char {
+    kSchema = 1,
+    kAppend,
+    kUpdate,
+    kDelete,
+    kPurge,
+    kRows,
+    kMoved,
+    kBatch,     // a batch, or the last part of one
+    kBatchPart  // a part of a batch that more parts follow
+};
+
+// A batch larger than this is written in parts: entries are read whole into memory, and entries
+// of this size are found after damage at any offset (kScanEntry).
+constexpr std::size_t kBatchPartSize = 256u << 10;
 
 void PutVarint(std::string* s, std::uint64_t v) {
     while (v >= 0x80) {
@@ -202,11 +216,15 @@ std::uint64_t NextAuthenticEntry(fileio::File* file, const FileState& st, std::u
 // ends the walk as a torn tail when no authentic entry follows it (a crash leaves such tails:
 // short, zeros, garbage or stale bytes); with one after it, it is damage and fails the walk, as
 // does an authentic entry that `take` refuses. *damagedAt receives the offset of the bad entry.
+// The parts of a batch are joined and handed to `take` as one payload once the last part is read;
+// *end and *lastTag only ever move past whole payloads, so a batch cut short is a torn tail too.
 bool WalkEntries(fileio::File* file, const FileState& st, std::uint64_t from, std::uint64_t size,
                  const std::function<bool(std::string_view)>& take, std::uint64_t* end, std::string* lastTag,
                  std::string* error, std::uint64_t* damagedAt) {
     Reader r(file);
-    std::string plain;
+    std::string plain, joined;
+    bool inBatch = false;
+    std::uint64_t batchAt = 0;
     bool readFailed = false;
     for (std::uint64_t pos = from; pos < size;) {
         std::uint32_t n = 0;
@@ -217,16 +235,30 @@ bool WalkEntries(fileio::File* file, const FileState& st, std::uint64_t from, st
             *damagedAt = pos;
             return *error = std::string("damaged entry at ").append(std::to_string(pos)), false;
         }
-        if (!take(plain)) {
-            *damagedAt = pos;
-            return *error = std::string("invalid entry at ").append(std::to_string(pos)), false;
+        const unsigned char type = static_cast<unsigned char>(plain[0]);
+        std::string_view whole = plain;
+        if (type == kBatchPart || inBatch) {
+            if (!inBatch) joined.assign(1, static_cast<char>(kBatch)), batchAt = pos;
+            joined.append(plain, 1);
+            inBatch = type == kBatchPart;
+            if (!inBatch && type != kBatch) {  // a part followed by something else
+                *damagedAt = batchAt;
+                return *error = std::string("invalid entry at ").append(std::to_string(batchAt)), false;
+            }
+            whole = joined;
         }
-        std::string_view tag;
-        if (!r.Get(pos + kEntryOverhead + n - sc::kTagSize, sc::kTagSize, &tag))
-            return *error = "read failed", false;
-        lastTag->assign(tag);
+        if (!inBatch) {
+            if (!take(whole)) {
+                *damagedAt = whole.data() == joined.data() ? batchAt : pos;
+                return *error = std::string("invalid entry at ").append(std::to_string(*damagedAt)), false;
+            }
+            std::string_view tag;
+            if (!r.Get(pos + kEntryOverhead + n - sc::kTagSize, sc::kTagSize, &tag))
+                return *error = "read failed", false;
+            lastTag->assign(tag);
+            *end = pos + kEntryOverhead + n;
+        }
         pos += kEntryOverhead + n;
-        *end = pos;
     }
     return true;
 }
@@ -486,7 +518,86 @@ std::string PurgePayload() {
     return std::string(1, static_cast<char>(kPurge));
 }
 
-bool ApplyPayload(Table* t, std::string_view p) {
+namespace {
+
+// The batch body (see WriteBatch) applied to a table of baseCount rows; the table is unchanged on
+// failure.
+bool ApplyBatch(Table* t, std::string_view body) {
+    const std::size_t nf = t->fieldNames.size(), before = t->rows.size();
+    std::size_t pos = 0;
+    std::uint64_t base = 0;
+    if (!GetVarint(body, &pos, &base) || base != before) return false;
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    auto fail = [&] {
+        t->rows.Truncate(before);
+        return false;
+    };
+    while (pos < body.size()) {
+        std::uint64_t head = 0, start = 0;
+        if (!GetVarint(body, &pos, &head) || head < 2) return fail();
+        const std::uint64_t count = head >> 1;
+        if (head & 1) {  // new rows
+            if (count > body.size() - pos) return fail();
+            runs.emplace_back(t->rows.size(), static_cast<std::size_t>(count));
+            for (std::uint64_t k = 0; k < count; ++k) {
+                std::string_view row;
+                if (!GetPiece(body, &pos, &row) || !RowValid(row, nf)) return fail();
+                t->rows.Add(row);
+            }
+        } else {  // rows kept from the table before the batch
+            if (!GetVarint(body, &pos, &start) || start > before || count > before - start) return fail();
+            runs.emplace_back(static_cast<std::size_t>(start), static_cast<std::size_t>(count));
+        }
+    }
+    t->rows.Select(runs);
+    return true;
+}
+
+void Forget(std::vector<std::size_t>* marked, std::size_t index) {
+    auto it = std::find(marked->begin(), marked->end(), index);
+    if (it != marked->end()) marked->erase(it);
+}
+
+// A purge in a batch: only the marked rows are removed, so only the rows after the first of them
+// move (a purge outside a batch looks at every row).
+void PurgeTracked(Table* t, BatchTrack* track) {
+    std::vector<std::size_t>& marked = track->marked;
+    if (marked.empty()) return;
+    std::sort(marked.begin(), marked.end());
+    t->rows.RemoveAt(marked);
+    std::vector<std::uint64_t>& origin = track->origin;
+    std::size_t w = marked[0], k = 0;
+    for (std::size_t r = marked[0]; r < origin.size(); ++r) {
+        if (k < marked.size() && marked[k] == r)
+            ++k;
+        else
+            origin[w++] = origin[r];
+    }
+    origin.resize(w);
+    marked.clear();
+    track->purged = true;
+}
+
+}  // namespace
+
+void BatchTrack::Start(const RowList& rows) {
+    baseCount = rows.size();
+    origin.resize(rows.size());
+    for (std::size_t i = 0; i < origin.size(); ++i) origin[i] = i;
+    marked.clear();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (RowDeleted(rows[i])) marked.push_back(i);
+    purged = false;
+}
+
+bool BatchTrack::Changed() const {
+    if (origin.size() != baseCount) return true;
+    for (std::size_t i = 0; i < origin.size(); ++i)
+        if (origin[i] != i) return true;
+    return false;
+}
+
+bool ApplyPayload(Table* t, std::string_view p, BatchTrack* track) {
     if (p.empty()) return false;
     const std::size_t nf = t->fieldNames.size();
     std::size_t pos = 1;
@@ -494,26 +605,43 @@ bool ApplyPayload(Table* t, std::string_view p) {
     switch (static_cast<unsigned char>(p[0])) {
         case kAppend:
             if (!RowValid(p.substr(1), nf)) return false;
+            if (track) {
+                if (RowDeleted(p.substr(1))) track->marked.push_back(t->rows.size());
+                track->origin.push_back(BatchTrack::kNew);
+            }
             t->rows.Add(p.substr(1));
             return true;
         case kUpdate: {
             if (!GetVarint(p, &pos, &index) || index >= t->rows.size() || !RowValid(p.substr(pos), nf))
                 return false;
+            if (track) {
+                const bool was = RowDeleted(t->rows[index]), is = RowDeleted(p.substr(pos));
+                if (is && !was) track->marked.push_back(index);
+                if (was && !is) Forget(&track->marked, index);
+                track->origin[index] = BatchTrack::kNew;
+            }
             t->rows.Set(index, p.substr(pos));
             return true;
         }
         case kDelete:
             if (!GetVarint(p, &pos, &index) || pos != p.size() || index >= t->rows.size()) return false;
+            if (track && !RowDeleted(t->rows[index])) {
+                track->marked.push_back(index);
+                track->origin[index] = BatchTrack::kNew;
+            }
             t->rows.SetFirstByte(index, '\x01');
             return true;
         case kPurge: {
             if (p.size() != 1) return false;
-            t->rows.RemoveIf(RowDeleted);
+            if (track)
+                PurgeTracked(t, track);
+            else
+                t->rows.RemoveIf(RowDeleted);
             return true;
         }
         case kRows: {
             std::uint64_t count;
-            if (!GetVarint(p, &pos, &count) || count > p.size()) return false;
+            if (track || !GetVarint(p, &pos, &count) || count > p.size()) return false;
             const std::size_t before = t->rows.size();
             for (std::uint64_t i = 0; i < count; ++i) {
                 std::string_view row;
@@ -526,6 +654,8 @@ bool ApplyPayload(Table* t, std::string_view p) {
             if (pos != p.size()) t->rows.Truncate(before);
             return pos == p.size();
         }
+        case kBatch:
+            return !track && ApplyBatch(t, p.substr(1));
         default:
             return false;
     }
@@ -619,8 +749,8 @@ bool SalvageFile(const std::string& path, const std::string& password, const Fie
     out->iterations = ok ? GetU32(st.header.data() + 12) : 0;
     Table& t = out->table;
     Reader r(f);
-    std::string plain;
-    bool readFailed = false;
+    std::string plain, joined;
+    bool readFailed = false, inBatch = false;  // inBatch: parts of a batch were read, not its end
     for (std::uint64_t pos = kHeaderSize; ok && pos < s.size;) {
         std::uint32_t n = 0;
         if (!AuthenticEntryAt(r, st, pos, s.size, &n, &plain, &readFailed)) {
@@ -633,7 +763,18 @@ bool SalvageFile(const std::string& path, const std::string& password, const Fie
         }
         pos += kEntryOverhead + n;
         ++out->entries;
-        const unsigned char type = static_cast<unsigned char>(plain[0]);
+        unsigned char type = static_cast<unsigned char>(plain[0]);
+        if (type == kBatchPart || (inBatch && type == kBatch)) {  // a batch counts only whole
+            if (!inBatch) joined.assign(1, static_cast<char>(kBatch));
+            joined.append(plain, 1);
+            inBatch = type == kBatchPart;
+            if (inBatch) continue;
+            plain.swap(joined);
+            type = kBatch;
+        } else if (inBatch) {
+            inBatch = false;
+            ++out->refused;  // a batch whose end was lost
+        }
         if (type == kSchema && t.fieldNames.empty() && t.rows.size() == 0) {
             FileState schema;
             schema.end = kHeaderSize;
@@ -645,6 +786,7 @@ bool SalvageFile(const std::string& path, const std::string& password, const Fie
         if (t.fieldNames.empty() || !ApplyPayload(&t, plain)) ++out->refused;
     }
     fileio::CloseFile(f);
+    if (inBatch) ++out->refused;
     if (!ok) return false;
     if (t.fieldNames.empty()) t.fieldNames = knownSchema;
     if (t.fieldNames.empty()) return *error = "no schema: neither the file nor the caller has one", false;
@@ -733,29 +875,83 @@ fileio::File* OpenLockedFresh(FileState* st, KeyCache* keys, std::string* error)
     }
 }
 
+namespace {
+
+// Writes sealed entries at the end of the store's data; on failure cuts the file back there (best
+// effort: a torn write is dropped at the next read anyway).
+bool WriteSealed(fileio::File* f, FileState* st, const std::string& entries, std::string* error) {
+    if (fileio::WriteAt(f, st->end, entries.data(), entries.size())) return true;
+    fileio::Truncate(f, st->end);
+    st->stat = {};
+    return *error = "write failed", false;
+}
+
+// After entries were written up to `end`: the state follows, and torn bytes after them are cut.
+void Written(fileio::File* f, FileState* st, std::uint64_t end, const std::string& tag,
+             std::uint64_t entries) {
+    st->end = end;
+    st->lastTag = tag;
+    st->entries += entries;
+    if (!fileio::StatFile(f, &st->stat)) {
+        st->stat = {};
+    } else if (st->stat.size > st->end && fileio::Truncate(f, st->end)) {
+        if (!fileio::StatFile(f, &st->stat)) st->stat = {};
+    }
+}
+
+}  // namespace
+
 bool WriteEntry(fileio::File* f, FileState* st, const std::string& payload, std::string* error) {
     const std::uint64_t offset = st->end;
     std::string tag;
     const std::string entry = SealEntry(st->key, st->fileId, offset, payload, &tag);
     if (entry.empty()) return *error = "encryption failed", false;
-    if (!fileio::WriteAt(f, offset, entry.data(), entry.size())) {
-        fileio::Truncate(f, offset);  // best effort; a torn entry is dropped at the next read anyway
-        st->stat = {};
-        return *error = "write failed", false;
-    }
+    if (!WriteSealed(f, st, entry, error)) return false;
     if (!TakePayload(st, payload)) {
         fileio::Truncate(f, offset);
         st->fileId.clear();
         return *error = "invalid change", false;
     }
-    st->end = offset + entry.size();
-    st->lastTag = tag;
-    ++st->entries;
-    if (!fileio::StatFile(f, &st->stat)) {
-        st->stat = {};
-    } else if (st->stat.size > st->end && fileio::Truncate(f, st->end)) {  // torn bytes after it
-        if (!fileio::StatFile(f, &st->stat)) st->stat = {};
+    Written(f, st, offset + entry.size(), tag, 1);
+    return true;
+}
+
+bool WriteBatch(fileio::File* f, FileState* st, const BatchTrack& track, std::string* error) {
+    // The body: the row count before the batch, then runs of rows kept from before (count << 1,
+    // first index) and runs of new rows (count << 1 | 1, then each row with its length).
+    const RowList& rows = st->table.rows;
+    std::string body;
+    PutVarint(&body, track.baseCount);
+    for (std::size_t i = 0, j = 0; i < rows.size(); i = j) {
+        j = i + 1;
+        if (track.origin[i] != BatchTrack::kNew) {
+            while (j < rows.size() && track.origin[j] == track.origin[j - 1] + 1) ++j;
+            PutVarint(&body, (j - i) << 1);
+            PutVarint(&body, track.origin[i]);
+        } else {
+            while (j < rows.size() && track.origin[j] == BatchTrack::kNew) ++j;
+            PutVarint(&body, ((j - i) << 1) | 1);
+            for (std::size_t k = i; k < j; ++k) {
+                PutVarint(&body, rows[k].size());
+                body += rows[k];
+            }
+        }
     }
+    const std::uint64_t start = st->end;
+    std::string out, tag;
+    std::uint64_t parts = 0;
+    for (std::size_t at = 0; at < body.size(); ++parts) {
+        const std::size_t n = std::min(kBatchPartSize, body.size() - at);
+        std::string payload(1, static_cast<char>(at + n == body.size() ? kBatch : kBatchPart));
+        payload.append(body, at, n);
+        const std::string entry = SealEntry(st->key, st->fileId, start + out.size(), payload, &tag);
+        if (entry.empty()) return *error = "encryption failed", false;
+        out += entry;
+        at += n;
+    }
+    if (!WriteSealed(f, st, out, error)) return false;
+    st->movedTo.clear();
+    Written(f, st, start + out.size(), tag, parts);
     return true;
 }
 

@@ -45,8 +45,23 @@ struct Table {
     FieldList fieldNames;
     RowList rows;
 };
+
+// A batch of changes (RecordStore::BeginBatch) made to a table in memory: where each row came
+// from, so that the whole batch can be written at its end as one change.
+struct BatchTrack {
+    static constexpr std::uint64_t kNew = ~std::uint64_t{0};
+    std::size_t baseCount = 0;          // rows when the batch began
+    std::vector<std::uint64_t> origin;  // per row: its index when the batch began, or kNew if written since
+    std::vector<std::size_t> marked;    // the rows marked deleted, in no order
+    bool purged = false;                // a purge removed rows
+    void Start(const RowList& rows);
+    bool Changed() const;
+};
+
 // Applies one payload; false (table unchanged) when it is malformed or does not fit the table.
-bool ApplyPayload(Table* table, std::string_view payload);
+// With a track, the change is also recorded there (only single changes: append, update, delete,
+// purge), and a purge moves only the rows after the first one it removes.
+bool ApplyPayload(Table* table, std::string_view payload, BatchTrack* track = nullptr);
 
 // Keys derived in this engine, by password, salt and cost: a derivation costs tens of milliseconds.
 using KeyCache = std::map<std::string, std::string>;
@@ -113,6 +128,12 @@ bool Refresh(fileio::File* file, FileState* state, KeyCache* keys, std::string* 
 // `build` from the fresh table (it returns false to cancel). On success the table has it applied.
 template <class Build>
 bool AppendUnderLock(FileState* state, KeyCache* keys, std::string* error, Build build);
+
+// Writes the batch recorded in `track` (the change from its start to state->table) to `file`,
+// locked and fresh since the batch began, in one write of one entry (or of several parts for a
+// large batch, taken only whole). A crash leaves the file with all of it or none of it. Not
+// flushed; on failure the file is cut back to where it was.
+bool WriteBatch(fileio::File* file, FileState* state, const BatchTrack& track, std::string* error);
 
 // Rewrites the store into a new file that replaces the old one (see the format note). On failure the
 // old file stays the store; success is reported only when the replacement is done.

@@ -29,8 +29,9 @@ constexpr int kFields = 2;
 
 using Step = std::function<bool(RecordStore&)>;
 
-// Appends, changes, a delete with purge (which compacts) and a close, then more of the same. Each
-// step makes at most one change, so a failed step must leave the table as it was.
+// Appends, changes, a delete with purge (which compacts) and a close, then more of the same and a
+// batch. Each step makes at most one change (a batch counts as one), so a failed step must leave
+// the table as it was.
 std::vector<Step> Script() {
     return {
         [](RecordStore& r) {
@@ -54,6 +55,16 @@ std::vector<Step> Script() {
             return r.Append({"e", "5"});
         },
         [](RecordStore& r) { return r.GoTo(1) && r.Write("f2", "x"); },
+        [](RecordStore& r) {  // one change made of many: all of it or none
+            if (!r.BeginBatch()) return false;
+            const bool ok = r.Append({"g", "7"}) && r.GoTo(1) && r.DeleteCurrent() && r.Purge() &&
+                            r.Append({"h", "8"}) && r.GoTo(2) && r.Write(2, "y") && r.AppendBlank();
+            if (!ok) r.AbortBatch();
+            return ok && r.CommitBatch();
+        },
+        [](RecordStore& r) {
+            return r.Append({"i", "9"});
+        },
     };
 }
 
