@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_windows.h"
 #include "catalogue/main_form.h"
 #include "catalogue/main_window_win.h"
 #include "core/process_state.h"
@@ -23,37 +24,11 @@
 
 namespace {
 
+using qm::bench::NowMs;
+using qm::bench::Pump;
+using qm::bench::Site;
+
 constexpr int kSites = 100000;
-
-double NowMs() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
-qm::Fields Site(const char* category, int i) {
-    const std::string n = std::to_string(i);
-    return {category,
-            "http://www.example-site-" + n + ".com/",
-            "网站标题 " + n + " 的示例页面",
-            "user" + n,
-            "pw" + n,
-            std::to_string(i % 10),
-            std::to_string(i * 7 % 100000),
-            std::to_string(i * 13 % 1000000),
-            std::to_string(i % 5000),
-            std::to_string(i * 3 % 20000)};
-}
 
 bool MakeCatalogue(const std::string& folder) {
     for (const qm::StoreInfo& s : qm::AllStores())

@@ -1,5 +1,6 @@
 // The main window as data: its caption, controls at their design positions, list columns and the
-// list's right-click menu, with the names every handler uses to find them. Portable.
+// list's right-click menu, with the names every handler uses to find them; and the modify window,
+// whose entry group repeats the main window's add panel. Portable.
 #pragma once
 
 #include "platform/form.h"
@@ -24,6 +25,7 @@ inline constexpr char kCreditLink[] = "超级链接框1";
 inline constexpr char kSiteList[] = "超级列表框";
 inline constexpr char kAddPanel[] = "分组框";
 inline constexpr char kNewSiteCategoryCombo[] = "分类组合框2";
+inline constexpr char kAddressBox[] = "网站地址";
 inline constexpr char kAddCategoryButton[] = "添加分类";
 inline constexpr char kAddSiteButton[] = "添加网站";
 inline constexpr char kStatusBar[] = "状态条";
@@ -34,6 +36,19 @@ inline constexpr int kMinWindowHeight = 458;
 inline constexpr int kListColumnCount = 11;
 inline constexpr int kRecordNumberColumn = 10;
 
+inline constexpr char kModifyFormName[] = "修改记录窗口";
+inline constexpr char kSaveRecordButton[] = "修改记录";
+
+// The edit boxes of site fields 2 to 10, in field order; field 1 is 分类组合框2's selected text.
+extern const char* const kSiteEntryEdits[9];
+
+// A control of a form table; parent names the group box holding it.
+ControlDef MakeControl(const char* name, ControlKind kind, int left, int top, int width, int height,
+                       const char* caption = "", const char* parent = "");
+
 const FormDef& MainFormDef();
+const FormDef& ModifyRecordFormDef();
+// The labels, edit boxes and category combo of a site, inside the group box kAddPanel.
+void AddSiteEntryControls(FormDef& form);
 
 }  // namespace qm

@@ -3,18 +3,19 @@
 // their own files.
 #include "catalogue/main_window_win.h"
 
+#include "catalogue/categories_win.h"
 #include "catalogue/hover_hints.h"
 #include "catalogue/list_sort.h"
 #include "catalogue/main_form.h"
 #include "catalogue/main_layout.h"
+#include "catalogue/record_actions_win.h"
+#include "catalogue/site_entry_win.h"
 #include "catalogue/site_rows.h"
 #include "core/access_guard.h"
 #include "core/process_state.h"
 #include "core/settings.h"
 #include "core/stores.h"
 #include "exchange/backup_window_win.h"
-#include "platform/dialogs.h"
-#include "platform/record_store.h"
 #include "skin/skin.h"
 
 namespace qm {
@@ -158,7 +159,7 @@ void OnDeleteCategoryHover(Form& form, const EventInfo&) {
 }
 
 std::vector<EventBinding> MainBindings() {
-    return {
+    std::vector<EventBinding> bindings = {
         {kMainFormName, FormEvent::Created, OnCreated},
         {kMainFormName, FormEvent::Moved, OnMoved},
         {kMainFormName, FormEvent::Resized, OnResized},
@@ -173,6 +174,9 @@ std::vector<EventBinding> MainBindings() {
         {kDeleteCategoryButton, FormEvent::MouseMoved, OnDeleteCategoryHover},
         {kBackupButton, FormEvent::Clicked, OpenBackupWindow},
     };
+    for (const auto& more : {CategoryButtonBindings(), AddPanelBindings(), RecordActionBindings()})
+        bindings.insert(bindings.end(), more.begin(), more.end());
+    return bindings;
 }
 
 }  // namespace
@@ -190,27 +194,6 @@ Form* MainForm() {
 void FillSiteList(std::string_view category) {
     if (!g_main) return;
     SetListRows(*g_main, kSiteList, CollectSiteRows(category));
-}
-
-void FillCategoryCombos() {
-    if (!g_main) return;
-    if (!OpenStoreByName(kCategoryStoreAlias)) {
-        ShowMessage("打开分类数据库失败！");
-        return;
-    }
-    ComboClear(*g_main, kFilterCombo);
-    ComboClear(*g_main, kNewSiteCategoryCombo);
-    RecordStore& store = Stores();
-    const long long count = store.RecordCount();
-    for (long long i = 0; i < count; ++i) {
-        const std::string name = store.Read(1);
-        ComboAdd(*g_main, kFilterCombo, name);
-        ComboAdd(*g_main, kNewSiteCategoryCombo, name);
-        store.Skip(1);
-    }
-    ComboSelect(*g_main, kFilterCombo, ComboCount(*g_main, kFilterCombo) > 0 ? 0 : -1);
-    ComboSelect(*g_main, kNewSiteCategoryCombo, -1);
-    CloseStoreByName(kCategoryStoreAlias);
 }
 
 void SetProgramEndHookForTesting(ProgramEndHook hook) {

@@ -16,7 +16,8 @@ Form* MainForm();  // nullptr when no main window exists
 
 // Rebuilds the site list with the sites of one category, in store order.
 void FillSiteList(std::string_view category);
-// Refills both category combos from CategoryStore; the filter selects its first item.
+// Refills both category combos from CategoryStore; the filter selects its first item, the new
+// site's category none (catalogue/categories_win.cpp).
 void FillCategoryCombos();
 
 // Test seam: replaces the immediate exit with code 0 after a refused start-up password.

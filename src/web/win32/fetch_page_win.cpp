@@ -15,6 +15,9 @@ namespace qm {
 namespace {
 
 constexpr std::size_t kMaxChunk = 102400;
+// The largest page taken: a server that never stops sending fails the fetch instead of growing
+// memory until allocation fails (five fetches run at once per form).
+constexpr std::size_t kMaxPageBytes = 16u << 20;
 constexpr std::size_t kChunkWithoutLength = 10240;
 constexpr char kAcceptAll[] = "Accept: */*\r\n";
 
@@ -47,14 +50,17 @@ std::string FetchPage(std::string_view address) {
     UniqueInternet connection(InternetConnectA(internet, host.c_str(), static_cast<INTERNET_PORT>(port),
                                                nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) return {};
-    UniqueInternet request(HttpOpenRequestA(connection.get(), "GET", path.c_str(), "HTTP/1.0", nullptr,
-                                            nullptr, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+    if (UsesSecureConnection(address)) flags |= INTERNET_FLAG_SECURE;
+    UniqueInternet request(
+        HttpOpenRequestA(connection.get(), "GET", path.c_str(), "HTTP/1.0", nullptr, nullptr, flags, 0));
     if (!request) return {};
     if (!SetRequestTimeouts(request.get(), limits.connectMs, limits.sendMs, limits.receiveMs)) return {};
     if (!HttpSendRequestA(request.get(), kAcceptAll, static_cast<DWORD>(sizeof kAcceptAll - 1), nullptr, 0))
         return {};
     std::string body;
-    if (!ReadBody(request.get(), ChunkSize(QueryContentLength(request.get())), body)) return {};
+    if (!ReadBody(request.get(), ChunkSize(QueryContentLength(request.get())), kMaxPageBytes, body))
+        return {};
     return body;
 }
 

@@ -22,9 +22,16 @@ TEST(ExtractHost, WithoutSchemePrefix) {
     EXPECT_EQ(ExtractHost("http:/"), "http");  // shorter than the prefix
 }
 
+TEST(ExtractHost, SecureSchemeIsSplitLikeThePlainOne) {
+    EXPECT_EQ(ExtractHost("https://www.a.com/x"), "www.a.com");
+    EXPECT_EQ(ExtractHost("HTTPS://WWW.B.com:8443/x"), "www.b.com");
+    EXPECT_EQ(ExtractHost("https://"), "");
+    EXPECT_EQ(ExtractHost("https:/x"), "https");  // no prefix: the text before the first "/"
+}
+
 TEST(ExtractHost, OtherSchemeGivesTheSchemeName) {
-    EXPECT_EQ(ExtractHost("https://www.a.com/x"), "https");
     EXPECT_EQ(ExtractHost("FTP://files.a.com"), "ftp");
+    EXPECT_EQ(ExtractHost("httpx://a.com"), "httpx");
 }
 
 TEST(ExtractHost, PrefixAloneGivesEmptyHost) {
@@ -59,6 +66,9 @@ TEST(ExtractPath, HostThatAlsoOccursInTheSchemePrefix) {
     EXPECT_EQ(ExtractPath("HTTP://Http:81/a/b"), "/a/b");
     EXPECT_EQ(ExtractPath("http://p/q"), "/q");
     EXPECT_EQ(ExtractPath("http:///abc"), "/abc");
+    EXPECT_EQ(ExtractPath("https://https/x"), "/x");
+    EXPECT_EQ(ExtractPath("HTTPS://a.com:8443/s?q=1"), "/s?q=1");
+    EXPECT_EQ(ExtractPath("https://a.com"), "/");
 }
 
 TEST(ExtractPath, GbkPathBytesUntouched) {
@@ -73,13 +83,26 @@ TEST(ExtractPort, DefaultNumberAndNoNumber) {
     EXPECT_EQ(ExtractPort("www.a.com:"), 0);
     EXPECT_EQ(ExtractPort("http://www.a.com:abc/x"), 0);
     EXPECT_EQ(ExtractPort("http://www.a.com:12ab/x"), 12);
-    EXPECT_EQ(ExtractPort("https://www.a.com/"), 0);  // the host part is "https:"
+    EXPECT_EQ(ExtractPort("https://www.a.com/"), 443);
+    EXPECT_EQ(ExtractPort("HTTPS://www.a.com:8443/"), 8443);
+    EXPECT_EQ(ExtractPort("ftp://www.a.com/"), 0);  // the host part is "ftp:"
     EXPECT_EQ(ExtractPort("http://a:1:2/"), 1);
     EXPECT_EQ(ExtractPort("/x:81"), 80);  // the ":" lies in the path, not the host
 }
 
+TEST(UsesSecureConnection, SecureSchemeOrPort443) {
+    EXPECT_TRUE(UsesSecureConnection("https://a.com/x"));
+    EXPECT_TRUE(UsesSecureConnection("HTTPS://a.com:8443/x"));
+    EXPECT_TRUE(UsesSecureConnection("http://a.com:443/x"));
+    EXPECT_TRUE(UsesSecureConnection("a.com:443"));
+    EXPECT_FALSE(UsesSecureConnection("http://a.com/x"));
+    EXPECT_FALSE(UsesSecureConnection("http://https.com/x"));
+    EXPECT_FALSE(UsesSecureConnection("a.com:4430"));
+}
+
 TEST(DigitsOnly, KeepsAsciiDigitsOnly) {
     EXPECT_EQ(DigitsOnly("约1,234,567个"), "1234567");
+    EXPECT_EQ(DigitsOnly("9 和 0"), "90");
     EXPECT_EQ(DigitsOnly("１２３"), "");  // full-width digits are GBK characters
     EXPECT_EQ(DigitsOnly(""), "");
     EXPECT_EQ(DigitsOnly("abc"), "");

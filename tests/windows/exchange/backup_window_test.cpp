@@ -88,8 +88,15 @@ TEST_F(BackupWindowTest, OpensOnceFromTheMainButtonWithItsControls) {
     RECT r{};
     GetWindowRect(w, &r);
     EXPECT_EQ(GetText(f, kBackupFormName), "备份/还原");
-    EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top}),
-              (std::vector<LONG>{50, 50, 292, 274}));
+    EXPECT_EQ((std::vector<LONG>{r.left, r.top}), (std::vector<LONG>{50, 50}));
+    // Designed 292 x 274 with the system's frame; the skin's frame keeps that client area.
+    RECT design{0, 0, 0, 0};
+    AdjustWindowRectEx(&design, static_cast<DWORD>(GetWindowLongPtrW(w, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(w, GWL_EXSTYLE)));
+    RECT client{};
+    GetClientRect(w, &client);
+    EXPECT_EQ((std::vector<LONG>{client.right, client.bottom}),
+              (std::vector<LONG>{292 - (design.right - design.left), 274 - (design.bottom - design.top)}));
     EXPECT_EQ(GetWindow(w, GW_OWNER), FormWindow(*main));
     EXPECT_TRUE(IsWindowVisible(w));
     EXPECT_EQ(GetText(f, "标签1"), "备份还原地址：");

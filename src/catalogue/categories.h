@@ -1,0 +1,29 @@
+// Category maintenance on the stores: adding, renaming and deleting a category with their input
+// boxes, confirmation and messages, and the list of category names that fills every category
+// combo box. The windows apply the results (catalogue/categories_win.h). Portable; window thread.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+// Every category name in store order; nullopt after "打开分类数据库失败！".
+std::optional<std::vector<std::string>> ReadCategoryNames();
+
+// Asks for a name and appends it unless it exists. True when a category was added.
+bool AskAndAddCategory();
+
+// Asks for a new name for the category named filterText and gives it to the category record and
+// to every site of the category. The new name when the stores changed (also after a site that
+// could not be rewritten, reported as "更改失败！"); nullopt when nothing changed. Both stores must
+// open, and a category of that name must exist, before anything is asked or changed.
+std::optional<std::string> AskAndRenameCategory(std::string_view filterText);
+
+// Asks for confirmation, then deletes the category named filterText and every site of it. True
+// when the stores changed. The same preconditions as the rename.
+bool AskAndDeleteCategory(std::string_view filterText);
+
+}  // namespace qm
