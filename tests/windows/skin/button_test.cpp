@@ -122,6 +122,10 @@ void CALLBACK InspectButtons(HWND, UINT, UINT_PTR id, DWORD) {
     HWND ok = GetDlgItem(box, IDOK), cancel = GetDlgItem(box, IDCANCEL);
     g_buttons.seen = ok && cancel;
     if (!g_buttons.seen) return;
+    // Another test's window may have taken the activation; given back, the box returns the focus to
+    // the control that had it.
+    SetForegroundWindow(box);
+    SetActiveWindow(box);
     RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     g_buttons.okDefault = skin::ReadProp(ok, skin::Prop::DefaultButton) == 1;
     g_buttons.okFocused = GetFocus() == ok && skin::ReadProp(ok, skin::Prop::Focus) == 1;
