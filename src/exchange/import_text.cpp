@@ -1,0 +1,241 @@
+// Import: see import_text.h. Both stores stay open for the whole run (one flush at the end
+// instead of one per site), and the duplicate test looks the host up in a set built once from
+// SiteStore and grown with every site appended: the same answers as a find pass per site.
+#include "exchange/import_text.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/stores.h"
+#include "exchange/exchange_file.h"
+#include "exchange/exchange_format.h"
+#include "exchange/template_layout.h"
+#include "platform/dialogs.h"
+#include "platform/gbk.h"
+#include "platform/record_store.h"
+#include "web/text_helpers.h"
+
+namespace qm {
+
+namespace {
+
+constexpr char kCategoryOpenFailed[] = "打开分类数据库失败！";
+constexpr char kSiteOpenFailed[] = "打开网站数据库失败！";
+constexpr std::size_t kFieldCount = 10;
+
+// Which store is current, so that a run of appends to one store selects it once.
+struct CurrentStore {
+    const char* alias = nullptr;
+    bool Use(const char* wanted) {
+        if (alias == wanted) return true;
+        alias = OpenStoreByName(wanted) ? wanted : nullptr;
+        return alias != nullptr;
+    }
+    void Forget() { alias = nullptr; }
+};
+
+class CategoryWriter {
+  public:
+    explicit CategoryWriter(CurrentStore* current) : current_(current) {}
+    // CategoryExists: a store that cannot be opened is said, and the name counts as absent.
+    bool Exists(std::string_view name) {
+        if (!Open()) {
+            ShowMessage(kCategoryOpenFailed);
+            Close();
+            return false;
+        }
+        return names_.count(std::string(name)) != 0;
+    }
+    bool Open() {
+        if (!current_->Use(kCategoryStoreAlias)) return false;
+        if (!loaded_) {
+            RecordStore& store = Stores();
+            const long long count = store.RecordCount();
+            for (long long n = 1; n <= count; ++n, store.Skip()) names_.insert(store.Read(1));
+            loaded_ = true;
+        }
+        return true;
+    }
+    bool Append(std::string_view name) {
+        if (!Stores().Append({std::string(name)})) return false;
+        names_.emplace(name);
+        return true;
+    }
+    void Close() {
+        if (current_->alias == kCategoryStoreAlias) current_->Forget();
+        CloseStoreByName(kCategoryStoreAlias);
+    }
+
+  private:
+    CurrentStore* current_;
+    std::unordered_set<std::string> names_;
+    bool loaded_ = false;
+};
+
+class SiteWriter {
+  public:
+    explicit SiteWriter(CurrentStore* current) : current_(current) {}
+    // IsDuplicateSite: a store that cannot be opened is said, and the site counts as new.
+    bool IsDuplicate(std::string_view address) {
+        if (!Open()) {
+            ShowMessage(kSiteOpenFailed);
+            Close();
+            return false;
+        }
+        return hosts_.count(ExtractHost(address)) != 0;
+    }
+    bool Open() {
+        if (!current_->Use(kSiteStoreAlias)) return false;
+        if (!loaded_) {
+            RecordStore& store = Stores();
+            const long long count = store.RecordCount();
+            for (long long n = 1; n <= count; ++n, store.Skip()) hosts_.insert(ExtractHost(store.Read(2)));
+            loaded_ = true;
+        }
+        return true;
+    }
+    bool Append(const Fields& site) {
+        if (!Stores().Append(site)) return false;
+        hosts_.insert(ExtractHost(site[1]));
+        return true;
+    }
+    void Close() {
+        if (current_->alias == kSiteStoreAlias) current_->Forget();
+        CloseStoreByName(kSiteStoreAlias);
+    }
+
+  private:
+    CurrentStore* current_;
+    std::unordered_set<std::string> hosts_;
+    bool loaded_ = false;
+};
+
+Fields ToFields(const std::vector<std::string_view>& values) {
+    return Fields(values.begin(), values.end());
+}
+
+// Imports the sites of each category in the order of the category section; false when a failure
+// ended the import.
+bool StoreNative(const NativeContent& content, CategoryWriter& categories, SiteWriter& sites) {
+    std::unordered_map<std::string_view, std::vector<std::size_t>> byCategory;
+    for (std::string_view c : content.categories.items) byCategory.try_emplace(c);
+    const auto& records = content.records.items;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const auto group = byCategory.find(RecordFields(records[i], 1)[0]);
+        if (group != byCategory.end()) group->second.push_back(i);
+    }
+    for (std::string_view c : content.categories.items) {
+        if (!categories.Exists(c)) {
+            if (!categories.Open()) {
+                ShowMessage(kCategoryOpenFailed);
+                return false;
+            }
+            if (!categories.Append(c)) {
+                ShowMessage("添加分类失败！");
+                return false;
+            }
+        }
+        for (std::size_t i : byCategory[c]) {
+            const std::vector<std::string_view> fields = RecordFields(records[i]);
+            if (sites.IsDuplicate(fields[1])) continue;
+            if (!sites.Open()) {
+                ShowMessage(kSiteOpenFailed);
+                return false;
+            }
+            if (!sites.Append(ToFields(fields))) ShowMessage("添加网站数据失败！");
+        }
+    }
+    return true;
+}
+
+// The field each position of a layout writes, as RecordStore::Write finds a field by name.
+std::vector<int> FieldIndexes(const TemplateLayout& layout) {
+    std::vector<int> indexes;
+    for (const std::string& name : layout.fieldNames) {
+        int index = -1;
+        for (std::size_t k = 0; k < kFieldCount && !name.empty(); ++k)
+            if (index < 0 && AsciiLower(name) == AsciiLower(SiteFieldNames()[k])) index = static_cast<int>(k);
+        indexes.push_back(index);
+    }
+    return indexes;
+}
+
+}  // namespace
+
+NativeContent ReadNativeText(std::string_view text) {
+    NativeContent content;
+    content.categories = CollectMarkedAll(SectionBetween(text, kCategoriesBegin, kCategoriesEnd),
+                                          kCategoryOpen, kCategoryClose);
+    content.records = CollectMarkedAll(SectionBetween(text, kSitesBegin, kSitesEnd), kSiteOpen, kSiteClose);
+    return content;
+}
+
+std::vector<std::string_view> RecordFields(std::string_view record, std::size_t count) {
+    std::vector<std::string_view> fields = CollectMarkedFirst(record, kFieldOpen, kFieldClose, count).items;
+    fields.resize(count);
+    return fields;
+}
+
+void ImportNative(std::string_view text) {
+    const NativeContent content = ReadNativeText(text);
+    CurrentStore current;
+    CategoryWriter categories(&current);
+    SiteWriter sites(&current);
+    StoreNative(content, categories, sites);
+    categories.Close();
+    sites.Close();
+    if (content.Unreadable()) ShowMessage(kImportUnreadableMessage);
+}
+
+void ImportCustom(std::string_view lineTemplate, std::string_view target, std::string_view text) {
+    const TemplateLayout layout = AnalyseTemplate(lineTemplate);
+    if (layout.addressPosition == 0) {
+        ShowMessage(kTemplateWithoutAddressMessage);
+        return;
+    }
+    const std::vector<int> indexes = FieldIndexes(layout);
+    CurrentStore current;
+    SiteWriter sites(&current);
+    if (!sites.Open()) {
+        ShowMessage(kSiteOpenFailed);
+        return;
+    }
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t lf = text.find('\n', at);
+        std::string_view line =
+            text.substr(at, lf == std::string_view::npos ? std::string_view::npos : lf - at);
+        at = lf == std::string_view::npos ? text.size() : lf + 1;
+        if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty()) break;
+        const std::vector<std::string_view> values = SplitByLayout(line, layout);
+        if (sites.IsDuplicate(values[static_cast<std::size_t>(layout.addressPosition - 1)])) continue;
+        Fields site(kFieldCount);
+        site[0] = target;
+        for (std::size_t k = 0; k < values.size(); ++k)
+            if (indexes[k] >= 0) site[static_cast<std::size_t>(indexes[k])] = values[k];
+        if (!sites.Append(site)) ShowMessage("添加网站数据失败！");
+    }
+    sites.Close();
+}
+
+void ImportText(int formatIndex, std::string_view lineTemplate, std::string_view target,
+                std::string_view text) {
+    if (formatIndex == kNativeFormat)
+        ImportNative(text);
+    else
+        ImportCustom(lineTemplate, target, text);
+}
+
+void ImportFromFile(const std::string& path, int formatIndex, std::string_view lineTemplate,
+                    std::string_view target) {
+    if (path.empty()) {
+        ShowMessage(kImportNoPathMessage);
+    } else if (const std::optional<std::string> text = ReadWholeFile(path)) {
+        ImportText(formatIndex, lineTemplate, target, *text);
+    } else {
+        ShowMessage(kImportReadFailedMessage);
+    }
+    ShowMessage(kImportDoneMessage, kImportDoneTitle);
+}
+
+}  // namespace qm
