@@ -11,20 +11,56 @@
 
 #include <algorithm>
 #include <random>
-#include <unordered_map>
 
 #include "platform/gbk.h"
 
 namespace qm {
 
+namespace {
+
+constexpr std::size_t kNotFound = std::string_view::npos;
+
+// GbkCharLength, inlined for the scans below.
+inline std::size_t CharLength(std::string_view s, std::size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x81 || c == 0xFF || i + 1 >= s.size()) return 1;
+    const auto t = static_cast<unsigned char>(s[i + 1]);
+    return t >= 0x40 && t != 0x7F && t != 0xFF ? 2 : 1;
+}
+
+// True when a character starts at i. A byte below 0x40, 0x7F or 0xFF is a character of its own
+// (neither lead nor trail byte), so decoding need only start after the last such byte before i,
+// or at `known`, a character start at or before i.
+bool StartsCharacter(std::string_view s, std::size_t i, std::size_t known = 0) {
+    std::size_t k = i;
+    for (; k > known; --k) {
+        const auto c = static_cast<unsigned char>(s[k - 1]);
+        if (c < 0x40 || c == 0x7F || c == 0xFF) break;
+    }
+    while (k < i) k += CharLength(s, k);
+    return k == i;
+}
+
+// FindText, 0-based: the first occurrence of needle at a character start at or after `from`;
+// `known` is a character start at or before `from`.
+std::size_t FindAt(std::string_view text, std::string_view needle, std::size_t from, std::size_t known = 0) {
+    if (needle.empty()) return kNotFound;
+    for (std::size_t at = text.find(needle, from); at != kNotFound; at = text.find(needle, at + 1))
+        if (StartsCharacter(text, at, known)) return at;
+    return kNotFound;
+}
+
+}  // namespace
+
 std::string_view SectionBetween(std::string_view text, std::string_view begin, std::string_view end) {
     // TextBetween's formula, also for an absent begin marker: the end marker is then looked for
     // from position length(begin) - 1 on, and the section runs from there.
     if (text.empty() || begin.empty() || end.empty()) return {};
-    const TextPos i = FindText(text, begin);
-    const TextPos from = i + static_cast<TextPos>(begin.size());
-    const TextPos j = FindText(text, end, from);
-    const TextPos count = j - from;
+    const std::size_t i = FindAt(text, begin, 0);
+    const TextPos from =
+        (i == kNotFound ? -1 : static_cast<TextPos>(i) + 1) + static_cast<TextPos>(begin.size());
+    const std::size_t j = FindAt(text, end, static_cast<std::size_t>(std::max<TextPos>(from, 1) - 1));
+    const TextPos count = (j == kNotFound ? -1 : static_cast<TextPos>(j) + 1) - from;
     if (from < 1 || from > static_cast<TextPos>(text.size()) || count <= 0) return {};
     return text.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(count));
 }
@@ -49,17 +85,15 @@ MarkedItems CollectMarkedFirst(std::string_view text, std::string_view open, std
                 openEnd = static_cast<std::size_t>(straddle - 1) + open.size() - before.size();
         }
         if (straddle == -1) {
-            const TextPos at = FindText(rest, open);
-            if (at == -1) break;
-            openStart = static_cast<std::size_t>(at - 1);
+            openStart = FindAt(rest, open, 0);
+            if (openStart == kNotFound) break;
             openEnd = openStart + open.size();
         }
-        const TextPos c = FindText(rest, close, static_cast<TextPos>(openEnd) + 1);
-        if (c == -1) {
+        const std::size_t closeStart = FindAt(rest, close, openEnd, straddle == -1 ? openStart : 0);
+        if (closeStart == kNotFound) {
             out.unclosed = true;
             break;
         }
-        const auto closeStart = static_cast<std::size_t>(c - 1);
         out.items.push_back(rest.substr(openEnd, closeStart - openEnd));
         if (straddle != -1)
             before.resize(static_cast<std::size_t>(straddle - 1));
@@ -95,12 +129,35 @@ std::uint64_t PowMod(std::uint64_t base, std::uint64_t e) {
 }
 
 // H(s) = sum of (s[i] + 1) * x^i modulo 2^61 - 1, so that H(a + b) = H(a) + x^|a| * H(b).
+// A 128-bit sum of products reduced modulo 2^61 - 1 (the sum stays below 2^123).
+std::uint64_t Reduce(unsigned __int128 v) {
+    std::uint64_t r = static_cast<std::uint64_t>(v & kMod) + static_cast<std::uint64_t>(v >> 61);
+    r = (r & kMod) + (r >> 61);
+    return r >= kMod ? r - kMod : r;
+}
+
 struct Hash {
     std::uint64_t x, xInverse;
+    std::uint64_t powers[9];  // x^0 .. x^8
     Hash() {
         std::random_device rd;
         x = (static_cast<std::uint64_t>(rd()) << 32 | rd()) % (kMod - 1000) + 500;
         xInverse = PowMod(x, kMod - 2);
+        for (int k = 0; k <= 8; ++k) powers[k] = PowMod(x, static_cast<std::uint64_t>(k));
+    }
+    // H(s[from, to) + text) from h = H(text), eight bytes per step so that the products of a step
+    // do not wait for one another.
+    std::uint64_t PrependRange(std::string_view s, std::size_t from, std::size_t to, std::uint64_t h) const {
+        std::size_t i = to;
+        for (; i >= from + 8; i -= 8) {
+            unsigned __int128 sum = static_cast<unsigned __int128>(h) * powers[8];
+            for (int k = 0; k < 8; ++k)
+                sum +=
+                    static_cast<unsigned __int128>(static_cast<unsigned char>(s[i - 8 + k]) + 1u) * powers[k];
+            h = Reduce(sum);
+        }
+        while (i > from) h = AddMod(MulMod(h, x), static_cast<unsigned char>(s[--i]) + 1u);
+        return h;
     }
     std::uint64_t Pow(std::uint64_t e) const { return PowMod(x, e); }
     std::uint64_t InversePow(std::uint64_t e) const { return PowMod(xInverse, e); }
@@ -110,6 +167,50 @@ struct Hash {
             h = AddMod(MulMod(h, x), static_cast<unsigned char>(bytes[i]) + 1u);
         return h;
     }
+};
+
+// Hash values to a number, by open addressing on the low bits of the (uniform) hash values.
+class HashIndex {
+  public:
+    void Reserve(std::size_t count) {
+        std::size_t size = 16;
+        while (size < 2 * count) size *= 2;
+        if (size > keys_.size()) Rebuild(size);
+    }
+    std::uint32_t Find(std::uint64_t key) const {
+        for (std::size_t i = key & (keys_.size() - 1);; i = (i + 1) & (keys_.size() - 1)) {
+            if (keys_[i] == key) return values_[i];
+            if (keys_[i] == kEmpty) return kNone;
+        }
+    }
+    // The number stored for key, made kNone when the key is new.
+    std::uint32_t& Slot(std::uint64_t key) {
+        if (2 * (used_ + 1) > keys_.size()) Rebuild(keys_.size() * 2);
+        std::size_t i = key & (keys_.size() - 1);
+        for (; keys_[i] != key && keys_[i] != kEmpty; i = (i + 1) & (keys_.size() - 1)) {
+        }
+        if (keys_[i] == kEmpty) {
+            keys_[i] = key;
+            values_[i] = kNone;
+            ++used_;
+        }
+        return values_[i];
+    }
+
+  private:
+    static constexpr std::uint64_t kEmpty = kMod;  // no hash value reaches the modulus
+    void Rebuild(std::size_t size) {
+        std::vector<std::uint64_t> keys(size, kEmpty);
+        std::vector<std::uint32_t> values(size, kNone);
+        keys.swap(keys_);
+        values.swap(values_);
+        used_ = 0;
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (keys[i] != kEmpty) Slot(keys[i]) = values[i];
+    }
+    std::vector<std::uint64_t> keys_ = std::vector<std::uint64_t>(16, kEmpty);
+    std::vector<std::uint32_t> values_ = std::vector<std::uint32_t>(16, kNone);
+    std::size_t used_ = 0;
 };
 
 struct Fragment {  // surviving bytes [begin, end) of the original text
@@ -189,13 +290,12 @@ class AllCollector {
   private:
     void Build() {
         const std::size_t n = text_.size();
-        charStart_.assign(n, false);
         std::vector<std::size_t> opens, closes;
-        for (std::size_t i = 0; i < n; i += GbkCharLength(text_, i)) {
-            charStart_[i] = true;
-            if (text_.compare(i, open_.size(), open_) == 0) opens.push_back(i);
-            if (text_.compare(i, close_.size(), close_) == 0) closes.push_back(i);
-        }
+        for (std::size_t at = FindAt(text_, open_, 0); at != kNotFound; at = FindAt(text_, open_, at + 1, at))
+            opens.push_back(at);
+        for (std::size_t at = FindAt(text_, close_, 0); at != kNotFound;
+             at = FindAt(text_, close_, at + 1, at))
+            closes.push_back(at);
         std::size_t start = 0;
         for (std::size_t c = 0; c <= closes.size(); ++c) {
             const bool closed = c < closes.size();
@@ -208,18 +308,16 @@ class AllCollector {
             const std::size_t begin = SegmentBegin(s), end = begin + segments_[s].length;
             while (o < opens.size() && opens[o] < end) AddMark(s, opens[o++]);
             std::uint64_t h = 0;
-            std::uint32_t m = segments_[s].lastMark;
-            for (std::size_t i = end; i-- > begin;) {
-                h = AddMod(MulMod(h, hash_.x), static_cast<unsigned char>(text_[i]) + 1u);
-                if (m != kNone && marks_[m].pos == i) {
-                    marks_[m].hash = h;
-                    marks_[m].length = end - i;
-                    m = marks_[m].prev;
-                }
+            std::size_t i = end;
+            for (std::uint32_t m = segments_[s].lastMark; m != kNone; m = marks_[m].prev) {
+                h = hash_.PrependRange(text_, marks_[m].pos, i, h);
+                i = marks_[m].pos;
+                marks_[m].hash = h;
+                marks_[m].length = end - i;
             }
-            segments_[s].hash = h;
+            segments_[s].hash = hash_.PrependRange(text_, begin, i, h);
         }
-        byHash_.reserve(marks_.size() * 2);
+        byHash_.Reserve(marks_.size());
         for (std::uint32_t m = 0; m < marks_.size(); ++m) Index(m);
     }
 
@@ -263,14 +361,11 @@ class AllCollector {
         return s;
     }
 
-    std::uint32_t Head(std::uint64_t h) const {
-        const auto it = byHash_.find(h);
-        return it == byHash_.end() ? kNone : it->second;
-    }
+    std::uint32_t Head(std::uint64_t h) const { return byHash_.Find(h); }
     void Index(std::uint32_t m) {
-        auto [it, added] = byHash_.try_emplace(marks_[m].hash, kNone);
-        entries_.push_back({m, it->second});
-        it->second = static_cast<std::uint32_t>(entries_.size() - 1);
+        std::uint32_t& head = byHash_.Slot(marks_[m].hash);
+        entries_.push_back({m, head});
+        head = static_cast<std::uint32_t>(entries_.size() - 1);
     }
 
     // The fragments holding mark m's piece, from the one where it starts to its segment's end.
@@ -386,7 +481,7 @@ class AllCollector {
             for (std::size_t k = 1; k < d.size() && k <= left.size(); ++k) {
                 if (d.size() - k > right.size()) continue;
                 const std::size_t at = left.size() - k;
-                bool same = charStart_[left[at].pos];
+                bool same = StartsCharacter(text_, left[at].pos);
                 for (std::size_t i = 0; same && i < d.size(); ++i)
                     same = (i < k ? left[at + i].byte : right[i - k].byte) == d[i];
                 if (same) return {kind, k, d.substr(0, k), left[at].pos};
@@ -494,11 +589,10 @@ class AllCollector {
 
     std::string_view text_, open_, close_;
     Hash hash_;
-    std::vector<bool> charStart_;
     std::vector<Fragment> fragments_;
     std::vector<Mark> marks_;
     std::vector<Segment> segments_;
-    std::unordered_map<std::uint64_t, std::uint32_t> byHash_;       // hash -> newest entry
+    HashIndex byHash_;                                              // hash -> newest entry
     std::vector<std::pair<std::uint32_t, std::uint32_t>> entries_;  // mark, older entry of that hash
 };
 
