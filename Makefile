@@ -1,5 +1,5 @@
 # Quillmark: the two commands of a fresh machine, and a few more. The scripts do the work.
-.PHONY: run test dist bench setup clean
+.PHONY: run test dist bench setup clean mutants
 
 run:
 	@scripts/run.sh
@@ -15,6 +15,9 @@ bench:
 
 setup:
 	@scripts/setup.sh
+
+mutants:
+	@scripts/mutants.sh
 
 clean:
 	rm -rf build dist

@@ -3,6 +3,7 @@
 set(QM_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix CACHE PATH "Wine prefix of this build tree")
 set(QM_LOCALE_DIR ${CMAKE_SOURCE_DIR}/build/locale)
 set(QM_WINE_REG ${CMAKE_BINARY_DIR}/wine-settings.reg)
+set(QM_SOURCE_DIR ${CMAKE_SOURCE_DIR})
 # regedit reads a UTF-8 file as the ANSI code page: write UTF-16LE with a BOM.
 file(READ ${CMAKE_SOURCE_DIR}/cmake/wine-settings.reg.utf8 _reg)
 string(REPLACE "\n" "\r\n" _reg "${_reg}")

@@ -7,6 +7,11 @@
 //   store_open_scan_uncompacted_vs_sqlite  the same for the file before the close compacted it
 //   store_peak_mem_vs_plain   peak resident growth of a process loading the store / plaintext size
 //                             (native only; a child process measures itself)
+//   store_batch_import_100000_ms  100,000 sites appended in one batch through the program's store
+//                             functions, each opening and closing the site store as the import does
+//   store_batch_delete_1000_of_N_ms  a category of 1,000 sites deleted from a store of N sites
+//                             (10,000, 30,000, 100,000) by the program's literal loop (Find, then
+//                             DeleteCurrent and Purge) in one batch
 // Under Wine the store figures run too; the sqlite and memory comparisons need the native tools,
 // so the Windows run prints the open-and-scan time in ms instead of the ratio.
 #include <cstdio>
@@ -26,6 +31,7 @@
 #endif
 
 #include "core/stores.h"
+#include "platform/program_folder.h"
 #include "platform/record_store.h"
 
 #ifndef _WIN32
@@ -185,6 +191,52 @@ void CompareWithSqlite(const char* self, const std::filesystem::path& dir, const
 }
 #endif
 
+// The program's store functions in a folder of the benchmark's: 100,000 sites imported in one batch,
+// then categories of 1,000 sites deleted from stores of 10,000, 30,000 and 100,000 sites.
+bool BenchBatches(const std::filesystem::path& dir) {
+    const std::string folder = (dir / "program").string();
+    std::filesystem::create_directories(dir / "program");
+    qm::SetProgramFolderForTesting(folder);
+    const qm::StoreInfo& info = SiteInfo();
+    const std::string path = folder + info.fileName;
+    auto create = [&] { return qm::RecordStore::Create(path, info.password, info.fieldNames, true); };
+    qm::RecordStore& rs = qm::Stores();
+    if (!create()) return false;
+    auto t = Clock::now();
+    rs.BeginBatch();
+    for (int i = 1; i <= 100000; ++i) {
+        if (!qm::OpenStoreByName(qm::kSiteStoreAlias) || !rs.Append(Site(i))) return false;
+        qm::CloseStoreByName(qm::kSiteStoreAlias);
+    }
+    if (!rs.CommitBatch()) return false;
+    std::printf("bench store_batch_import_100000_ms %.0f ms\n", MsSince(t));
+    for (const int count : {10000, 30000, 100000}) {
+        if (!create()) return false;
+        rs.BeginBatch();  // the filling is not measured
+        const int every = count / 1000;
+        for (int i = 1; i <= count; ++i) {
+            qm::Fields f = Site(i);
+            if (i % every == 0) f[0] = "待删";
+            if (!qm::OpenStoreByName(qm::kSiteStoreAlias) || !rs.Append(f)) return false;
+        }
+        if (!rs.CommitBatch()) return false;
+        qm::CloseStoreByName("");
+        t = Clock::now();
+        if (!qm::OpenStoreByName(qm::kSiteStoreAlias)) return false;
+        rs.BeginBatch();
+        int deleted = 0;
+        while (rs.Find([](const qm::Fields& f) { return f[0] == "待删"; })) {
+            if (!qm::DeleteCurrentAndPurge()) return false;
+            ++deleted;
+        }
+        if (!rs.CommitBatch() || deleted != 1000 || rs.RecordCount() != count - 1000) return false;
+        qm::CloseStoreByName(qm::kSiteStoreAlias);
+        std::printf("bench store_batch_delete_1000_of_%d_ms %.0f ms\n", count, MsSince(t));
+    }
+    qm::SetProgramFolderForTesting("");
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -239,6 +291,8 @@ int main(int argc, char** argv) {
         }
         std::printf("bench store_append_each_per_s %.0f per_s\n", eachCount / (MsSince(t) / 1000));
     }
+    if (!BenchBatches(dir))
+        std::fprintf(stderr, "the batch benchmark failed: %s\n", qm::Stores().LastError().c_str());
 #ifndef _WIN32
     CompareWithSqlite(argv[0], dir, path, dir.string() + "\\log.edb", count, plain);
 #else

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace qm::fileio {
 
@@ -50,9 +51,21 @@ enum class Fault {
     Fail,       // fail it (access denied, disk full, sharing violation...)
     ShortWrite  // a write stores only its first half, then reports failure
 };
+// An operation with what it works on, for hooks that model the disk (a machine crash loses what
+// was written since the last flush) or check the order of writes, flushes and renames.
+struct OpInfo {
+    Op op;
+    std::string_view path;               // the file; for Rename the old name
+    std::string_view to = {};            // Rename: the new name
+    std::uint64_t offset = 0;            // Read, Write: where; Truncate: the new size
+    std::uint64_t size = 0;              // Read, Write: how many bytes
+    OpenMode mode = OpenMode::ReadOnly;  // Open
+};
 using FaultHook = std::function<Fault(Op op)>;
+using DetailedFaultHook = std::function<Fault(const OpInfo& info)>;
 void SetFaultHook(FaultHook hook);  // empty hook: no faults
-Fault CheckFault(Op op);            // used by the backends
+void SetDetailedFaultHook(DetailedFaultHook hook);
+Fault CheckFault(const OpInfo& info);  // used by the backends
 // Tests that simulate crashes of the process need no flush to the disk: Sync then only passes the
 // hook. Never used by the program.
 void SetSyncToDiskForTesting(bool enabled);

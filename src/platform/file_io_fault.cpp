@@ -5,13 +5,20 @@ namespace qm::fileio {
 
 namespace {
 // Never destroyed: the process-wide engine flushes its stores from a static destructor.
-FaultHook& Hook() {
-    static FaultHook* hook = new FaultHook;
+DetailedFaultHook& Hook() {
+    static DetailedFaultHook* hook = new DetailedFaultHook;
     return *hook;
 }
 }  // namespace
 
 void SetFaultHook(FaultHook hook) {
+    if (hook)
+        Hook() = [hook = std::move(hook)](const OpInfo& info) { return hook(info.op); };
+    else
+        Hook() = nullptr;
+}
+
+void SetDetailedFaultHook(DetailedFaultHook hook) {
     Hook() = std::move(hook);
 }
 
@@ -26,9 +33,9 @@ bool SyncToDisk() {
     return g_syncToDisk;
 }
 
-Fault CheckFault(Op op) {
-    const FaultHook& h = Hook();
-    return h ? h(op) : Fault::None;
+Fault CheckFault(const OpInfo& info) {
+    const DetailedFaultHook& h = Hook();
+    return h ? h(info) : Fault::None;
 }
 
 }  // namespace qm::fileio

@@ -19,6 +19,7 @@ namespace qm::fileio {
 
 struct File {
     int fd = -1;
+    std::string path;  // as given, for the fault hook
 };
 
 namespace {
@@ -62,7 +63,7 @@ FileStat FromStat(const struct stat& st) {
 }  // namespace
 
 File* OpenFile(const std::string& path, OpenMode mode) {
-    if (CheckFault(Op::Open) != Fault::None) return nullptr;
+    if (CheckFault({.op = Op::Open, .path = path, .mode = mode}) != Fault::None) return nullptr;
     int flags = O_CLOEXEC;
     switch (mode) {
         case OpenMode::ReadWrite:
@@ -85,7 +86,7 @@ File* OpenFile(const std::string& path, OpenMode mode) {
         ::close(fd);
         return nullptr;
     }
-    return new File{fd};
+    return new File{fd, path};
 }
 
 void CloseFile(File* file) {
@@ -96,7 +97,8 @@ void CloseFile(File* file) {
 
 bool ReadAt(File* file, std::uint64_t offset, void* buffer, std::size_t n, std::size_t* got) {
     *got = 0;
-    if (CheckFault(Op::Read) != Fault::None) return false;
+    if (CheckFault({.op = Op::Read, .path = file->path, .offset = offset, .size = n}) != Fault::None)
+        return false;
     char* p = static_cast<char*>(buffer);
     while (*got < n) {
         ssize_t r = ::pread(file->fd, p + *got, n - *got, static_cast<off_t>(offset + *got));
@@ -109,7 +111,7 @@ bool ReadAt(File* file, std::uint64_t offset, void* buffer, std::size_t n, std::
 }
 
 bool WriteAt(File* file, std::uint64_t offset, const void* data, std::size_t n) {
-    Fault f = CheckFault(Op::Write);
+    Fault f = CheckFault({.op = Op::Write, .path = file->path, .offset = offset, .size = n});
     if (f == Fault::Fail) return false;
     if (f == Fault::ShortWrite) n /= 2;
     const char* p = static_cast<const char*>(data);
@@ -124,17 +126,17 @@ bool WriteAt(File* file, std::uint64_t offset, const void* data, std::size_t n) 
 }
 
 bool Truncate(File* file, std::uint64_t size) {
-    if (CheckFault(Op::Truncate) != Fault::None) return false;
+    if (CheckFault({.op = Op::Truncate, .path = file->path, .offset = size}) != Fault::None) return false;
     return ::ftruncate(file->fd, static_cast<off_t>(size)) == 0;
 }
 
 bool Sync(File* file) {
-    if (CheckFault(Op::Sync) != Fault::None) return false;
+    if (CheckFault({.op = Op::Sync, .path = file->path}) != Fault::None) return false;
     return !SyncToDisk() || ::fdatasync(file->fd) == 0;
 }
 
 bool Lock(File* file) {
-    if (CheckFault(Op::Lock) != Fault::None) return false;
+    if (CheckFault({.op = Op::Lock, .path = file->path}) != Fault::None) return false;
     while (::flock(file->fd, LOCK_EX) != 0)
         if (errno != EINTR) return false;
     return true;
@@ -145,7 +147,7 @@ void Unlock(File* file) {
 }
 
 bool StatFile(File* file, FileStat* out) {
-    if (CheckFault(Op::Stat) != Fault::None) return false;
+    if (CheckFault({.op = Op::Stat, .path = file->path}) != Fault::None) return false;
     struct stat st;
     if (fstat(file->fd, &st) != 0) return false;
     *out = FromStat(st);
@@ -153,7 +155,7 @@ bool StatFile(File* file, FileStat* out) {
 }
 
 bool StatPath(const std::string& path, FileStat* out) {
-    if (CheckFault(Op::Stat) != Fault::None) return false;
+    if (CheckFault({.op = Op::Stat, .path = path}) != Fault::None) return false;
     struct stat st;
     if (::stat(ToNativeName(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     *out = FromStat(st);
@@ -167,12 +169,12 @@ bool Exists(const std::string& path) {
 
 bool RenameReplace(const std::string& from, const std::string& to, bool* sharing) {
     *sharing = false;
-    if (CheckFault(Op::Rename) != Fault::None) return false;
+    if (CheckFault({.op = Op::Rename, .path = from, .to = to}) != Fault::None) return false;
     return ::rename(ToNativeName(from).c_str(), ToNativeName(to).c_str()) == 0;
 }
 
 bool RemoveFile(const std::string& path) {
-    if (CheckFault(Op::Remove) != Fault::None) return false;
+    if (CheckFault({.op = Op::Remove, .path = path}) != Fault::None) return false;
     return ::unlink(ToNativeName(path).c_str()) == 0;
 }
 

@@ -3,7 +3,9 @@
 // store's table and every derived key stay cached in the engine, so the program's open-work-close
 // pattern costs a stat and two small reads per open. Each change is one entry appended under the
 // file lock after catching up with the file; the file is flushed to disk when the store is closed,
-// and rewritten in large entries then if single changes have piled up.
+// and rewritten in large entries then if single changes have piled up. In a batch, changes act on
+// the tables only, and each store file changed is locked from its first change to the end of the
+// batch, when the whole batch is written to it at once.
 // Window thread only.
 #include "platform/record_store.h"
 
@@ -63,6 +65,15 @@ struct RecordStore::Impl {
     std::vector<std::string_view> decoded;
     std::uint64_t decodedVersion = 0;
     std::size_t decodedIndex = 0;
+    // The batch: the store files that joined it, in the order they joined.
+    struct Joined {
+        std::string normPath;
+        fileio::File* file;    // open and locked until the batch ends
+        sf::RowList before;    // the rows when the file joined
+        sf::BatchTrack track;  // the batch's changes of those rows
+    };
+    bool inBatch = false;
+    std::vector<Joined> batch;
 
     bool Fail(std::string why) {
         lastError = std::move(why);
@@ -98,8 +109,26 @@ struct RecordStore::Impl {
     void EnsureFresh(OpenStore* s);
     template <class Build>
     bool Change(Build build);
+    bool CompactIfDue(sf::FileState* st, bool purged);
     void MaybeCompact(OpenStore* s, bool purged);
     void CloseStore(std::size_t i);
+    Joined* JoinedFor(const std::string& normPath) {
+        for (Joined& j : batch)
+            if (j.normPath == normPath) return &j;
+        return nullptr;
+    }
+    Joined* Join(OpenStore* s);
+    bool EndBatch(bool write);
+    OpenStore* OpenFor(const std::string& normPath) {
+        for (const auto& s : stores)
+            if (s->normPath == normPath) return s.get();
+        return nullptr;
+    }
+    sf::FileState* StateOf(const std::string& normPath) {
+        if (OpenStore* s = OpenFor(normPath)) return &s->st;
+        auto it = closed.find(normPath);
+        return it == closed.end() ? nullptr : &it->second;
+    }
 };
 
 bool RecordStore::Impl::Load(sf::FileState* st, fileio::OpenMode mode) {
@@ -118,6 +147,7 @@ bool RecordStore::Impl::Load(sf::FileState* st, fileio::OpenMode mode) {
 }
 
 void RecordStore::Impl::EnsureFresh(OpenStore* s) {
+    if (JoinedFor(s->normPath)) return;  // locked by the batch: the table in memory is the truth
     fileio::FileStat now;
     if (!fileio::StatPath(s->st.path, &now) || now == s->st.stat) return;
     sf::FileState copy = s->st;  // a failed read keeps serving what we had
@@ -128,6 +158,14 @@ void RecordStore::Impl::EnsureFresh(OpenStore* s) {
 template <class Build>
 bool RecordStore::Impl::Change(Build build) {
     if (!cur) return Fail("no current store");
+    if (inBatch) {
+        Joined* j = Join(cur);
+        std::string payload;
+        if (!j || !build(cur->st.table, &payload)) return false;
+        if (!sf::ApplyPayload(&cur->st.table, payload, &j->track)) return Fail("invalid change");
+        Clamp(cur);
+        return true;
+    }
     std::string error;
     if (!sf::AppendUnderLock(&cur->st, &keys, &error, build)) return Fail(error.empty() ? lastError : error);
     cur->dirty = true;
@@ -135,18 +173,71 @@ bool RecordStore::Impl::Change(Build build) {
     return true;
 }
 
-void RecordStore::Impl::MaybeCompact(OpenStore* s, bool purged) {
-    const sf::FileState& st = s->st;
-    const std::uint64_t live = st.table.rows.Bytes() + st.table.rows.size() * 34 + 4096;
-    const bool wasteful = st.end > (64u << 10) && st.end > 2 * live;
+bool RecordStore::Impl::CompactIfDue(sf::FileState* st, bool purged) {
+    const std::uint64_t live = st->table.rows.Bytes() + st->table.rows.size() * 34 + 4096;
+    const bool wasteful = st->end > (64u << 10) && st->end > 2 * live;
     // A purge removes deleted data from the file at once while that is cheap (small stores).
-    if (!wasteful && !(purged && st.end <= (4u << 20))) return;
+    if (!wasteful && !(purged && st->end <= (4u << 20))) return false;
     std::string error;
-    if (sf::Compact(&s->st, &keys, &error))
-        s->dirty = false;  // the new file was flushed before it replaced the old one
-    else
-        lastError = error;  // the appended entries already hold the change
+    if (sf::Compact(st, &keys, &error))
+        return true;    // the new file was flushed before it replaced the old one
+    lastError = error;  // the appended entries already hold the change
+    return false;
+}
+
+void RecordStore::Impl::MaybeCompact(OpenStore* s, bool purged) {
+    if (JoinedFor(s->normPath)) return;  // at the end of the batch
+    if (CompactIfDue(&s->st, purged)) s->dirty = false;
     Clamp(s);
+}
+
+RecordStore::Impl::Joined* RecordStore::Impl::Join(OpenStore* s) {
+    if (Joined* j = JoinedFor(s->normPath)) return j;
+    std::string error;
+    fileio::File* f = sf::OpenLockedFresh(&s->st, &keys, &error);
+    if (!f) {
+        Fail(error);
+        return nullptr;
+    }
+    Clamp(s);  // the file may have changed since it was read
+    batch.push_back({s->normPath, f, s->st.table.rows, {}});
+    batch.back().track.Start(s->st.table.rows);
+    return &batch.back();
+}
+
+bool RecordStore::Impl::EndBatch(bool write) {
+    std::vector<Joined> joined = std::move(batch);
+    batch.clear();
+    inBatch = false;
+    bool ok = true;
+    for (Joined& j : joined) {
+        sf::FileState* st = StateOf(j.normPath);  // a joined store is open or cached, never dropped
+        const bool changed = j.track.Changed();
+        bool written = false;
+        if (write && changed) {
+            // Written through the handle locked since the file joined: a file put in its place
+            // meanwhile (a restore) would never see the batch.
+            fileio::FileStat now, mine;
+            std::string error;
+            if (!fileio::StatPath(st->path, &now) || !fileio::StatFile(j.file, &mine) ||
+                now.identity != mine.identity)
+                error = "the store file was replaced during the batch: " + st->path;
+            else
+                written = sf::WriteBatch(j.file, st, j.track, &error);
+            if (!written) ok = Fail(error);
+        }
+        if (!written) st->table.rows = j.before;
+        // Also after an abort: a store changed before the batch and closed in it was not flushed.
+        const bool flushed = fileio::Sync(j.file);
+        if (written && !flushed) lastError = "flush failed: " + st->path;
+        fileio::Unlock(j.file);
+        fileio::CloseFile(j.file);
+        OpenStore* s = OpenFor(j.normPath);
+        if (s && flushed) s->dirty = false;
+        if (written && CompactIfDue(st, j.track.purged) && s) s->dirty = false;
+        if (s) Clamp(s);
+    }
+    return ok;
 }
 
 void RecordStore::Impl::CloseStore(std::size_t i) {
@@ -155,14 +246,16 @@ void RecordStore::Impl::CloseStore(std::size_t i) {
     // many small entries is rewritten in a few large ones when it is closed after changes (a store
     // only read is never written).
     const sf::FileState& st = s->st;
-    if (s->dirty && st.entries > std::max<std::uint64_t>(kSmallEntriesToCompact, st.table.rows.size() / 8)) {
+    const bool joined = JoinedFor(s->normPath) != nullptr;  // written and flushed at the end of the batch
+    if (!joined && s->dirty &&
+        st.entries > std::max<std::uint64_t>(kSmallEntriesToCompact, st.table.rows.size() / 8)) {
         std::string error;
         if (sf::Compact(&s->st, &keys, &error))
             s->dirty = false;  // the new file was flushed before it replaced the old one
         else
             lastError = error;
     }
-    if (s->dirty) {
+    if (!joined && s->dirty) {
         fileio::File* f = fileio::OpenFile(s->st.path, fileio::OpenMode::ReadWrite);
         if (!f || !fileio::Sync(f)) lastError = "flush failed: " + s->st.path;
         fileio::CloseFile(f);
@@ -174,6 +267,7 @@ void RecordStore::Impl::CloseStore(std::size_t i) {
 
 RecordStore::RecordStore() : impl_(std::make_unique<Impl>()) {}
 RecordStore::~RecordStore() {
+    AbortBatch();
     CloseAll();
 }
 
@@ -198,13 +292,16 @@ bool RecordStore::Open(const std::string& path, const std::string& alias, const 
     s->alias = alias;
     s->normPath = norm;
     auto cached = m.closed.find(norm);
+    const bool joined = m.JoinedFor(norm) != nullptr;  // its table is the batch's: never read again
     if (cached != m.closed.end() && cached->second.password == password) {
         s->st = std::move(cached->second);
         m.closed.erase(cached);
+    } else if (joined) {
+        return m.Fail("wrong password");
     }
     s->st.path = fileio::AbsolutePath(path);
     s->st.password = password;
-    if (!m.Load(&s->st, fileio::OpenMode::ReadWrite)) return false;
+    if (!joined && !m.Load(&s->st, fileio::OpenMode::ReadWrite)) return false;
     m.stores.push_back(std::move(s));
     m.cur = m.stores.back().get();
     return true;
@@ -385,7 +482,10 @@ bool RecordStore::Purge() {
     m.EnsureFresh(m.cur);
     bool anyDeleted = false;
     const sf::RowList& rows = m.cur->st.table.rows;
-    for (std::size_t i = 0; i < rows.size() && !anyDeleted; ++i) anyDeleted = sf::RowDeleted(rows[i]);
+    if (const Impl::Joined* j = m.JoinedFor(m.cur->normPath))
+        anyDeleted = !j->track.marked.empty();  // a purge in a batch costs no scan of the rows
+    else
+        for (std::size_t i = 0; i < rows.size() && !anyDeleted; ++i) anyDeleted = sf::RowDeleted(rows[i]);
     if (!anyDeleted) return true;
     if (!m.Change([](const sf::Table&, std::string* payload) {
             *payload = sf::PurgePayload();
@@ -394,6 +494,25 @@ bool RecordStore::Purge() {
         return false;
     m.MaybeCompact(m.cur, true);
     return true;
+}
+
+bool RecordStore::BeginBatch() {
+    if (impl_->inBatch) return impl_->Fail("a batch is open already");
+    impl_->inBatch = true;
+    return true;
+}
+
+bool RecordStore::CommitBatch() {
+    if (!impl_->inBatch) return impl_->Fail("no batch is open");
+    return impl_->EndBatch(true);
+}
+
+void RecordStore::AbortBatch() {
+    if (impl_->inBatch) impl_->EndBatch(false);
+}
+
+bool RecordStore::InBatch() const {
+    return impl_->inBatch;
 }
 
 const std::string& RecordStore::LastError() const {

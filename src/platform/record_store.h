@@ -17,7 +17,7 @@ namespace qm {
 using Fields = std::vector<std::string>;
 
 class RecordStore {
-public:
+  public:
     RecordStore();
     ~RecordStore();
     RecordStore(const RecordStore&) = delete;
@@ -58,10 +58,27 @@ public:
     bool DeleteCurrent();
     bool Purge();  // removes deleted records at once; record numbers close up
 
+    // Batches, for actions that make many changes (an import, deleting a category with its sites).
+    // Between BeginBatch and CommitBatch every change to any store of this engine (Append,
+    // AppendBlank, Modify, Write, DeleteCurrent, Purge) acts on the table in memory at once, exactly
+    // as outside a batch: record numbers, the current record, Read and Find see it at once, and a
+    // purge renumbers at once. The files are written at CommitBatch, in one locked write per store
+    // file changed, and flushed: a crash leaves each file as it was before the batch or with all of
+    // it, never a part (across files there is no such promise). A store file joins the batch at its
+    // first change and stays locked until the batch ends: other writers wait, readers see the file
+    // as it was before the batch. Closing and reopening a store inside a batch keeps its changes.
+    bool BeginBatch();  // false when a batch is open already
+    // Writes the batch and ends it. False when a store file could not be written: its changes are
+    // undone in memory (LastError tells why), while those of the files written stay. A failed flush
+    // after a good write is only recorded in LastError, as at Close.
+    bool CommitBatch();
+    void AbortBatch();  // ends the batch, undoing all its changes in memory; nothing is written
+    bool InBatch() const;
+
     // Why the last failed operation failed, for tools and tests (never shown to users).
     const std::string& LastError() const;
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

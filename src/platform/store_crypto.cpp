@@ -3,8 +3,14 @@
 
 #include <gcrypt.h>
 
+#include <cstdlib>
+
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
+#include <mutex>
+
+#include "platform/system_random.h"
 
 namespace qm::storecrypto {
 
@@ -23,18 +29,23 @@ bool InitOnce() {
     return true;
 }
 
-// One cipher handle per key, reused across entries: opening a handle and setting the key costs more
-// than sealing a small entry.
+// One cipher handle, reused across entries while the key stays: opening a handle and setting the
+// key costs more than sealing a small entry. Process-wide and never destroyed, behind a mutex: a
+// thread-local cache closed its handle from the thread's exit, which under MinGW's thread-local
+// destructors could run twice and stop the process ("already closed/invalid handle").
 struct CipherCache {
+    std::mutex mutex;
     gcry_cipher_hd_t hd = nullptr;
     std::string key;
-    ~CipherCache() {
-        if (hd) gcry_cipher_close(hd);
-    }
 };
 
-gcry_cipher_hd_t CipherFor(const std::string& key) {
-    thread_local CipherCache cache;
+CipherCache& Cache() {
+    static CipherCache* cache = new CipherCache;
+    return *cache;
+}
+
+// The handle set to this key; the caller holds the cache's mutex.
+gcry_cipher_hd_t CipherFor(CipherCache& cache, const std::string& key) {
     if (cache.hd && cache.key == key) return cache.hd;
     if (!cache.hd && gcry_cipher_open(&cache.hd, GCRY_CIPHER_AES256, GCRY_CIPHER_MODE_GCM, 0)) {
         cache.hd = nullptr;
@@ -60,31 +71,38 @@ bool Init() {
     return ok;
 }
 
+namespace {
+std::atomic<std::uint64_t> g_derivations{0};
+}
+
 bool DeriveKey(std::string_view password, std::string_view salt, std::uint32_t iterations, std::string* key) {
     if (!Init()) return false;
+    ++g_derivations;
     key->assign(kKeySize, '\0');
     return !gcry_kdf_derive(password.data(), password.size(), GCRY_KDF_PBKDF2, GCRY_MD_SHA256, salt.data(),
                             salt.size(), iterations, kKeySize, key->data());
 }
 
+std::uint64_t DeriveKeyCount() {
+    return g_derivations;
+}
+
 std::string RandomBytes(std::size_t n) {
-    Init();
     std::string s(n, '\0');
-    gcry_randomize(s.data(), n, GCRY_STRONG_RANDOM);
+    if (!SystemRandom(s.data(), n)) std::abort();  // a store must never get a predictable salt or id
     return s;
 }
 
 std::string NonceBytes(std::size_t n) {
-    Init();
-    std::string s(n, '\0');
-    gcry_create_nonce(s.data(), n);
-    return s;
+    return RandomBytes(n);
 }
 
 bool Seal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view plain,
           std::string* out) {
     if (!Init()) return false;
-    gcry_cipher_hd_t hd = CipherFor(key);
+    CipherCache& cache = Cache();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    gcry_cipher_hd_t hd = CipherFor(cache, key);
     if (!Prepare(hd, nonce, aad)) return false;
     out->assign(plain.size() + kTagSize, '\0');
     gcry_cipher_final(hd);
@@ -96,7 +114,9 @@ bool Seal(const std::string& key, std::string_view nonce, std::string_view aad, 
 bool Unseal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view in,
             std::string* plain) {
     if (!Init() || in.size() < kTagSize) return false;
-    gcry_cipher_hd_t hd = CipherFor(key);
+    CipherCache& cache = Cache();
+    std::lock_guard<std::mutex> lock(cache.mutex);
+    gcry_cipher_hd_t hd = CipherFor(cache, key);
     if (!Prepare(hd, nonce, aad)) return false;
     const std::size_t n = in.size() - kTagSize;
     plain->resize(n);

@@ -1,7 +1,8 @@
 // Cryptography of the store files, on libgcrypt: PBKDF2-SHA256 key derivation, AES-256-GCM
 // sealing of entries, an HMAC password verifier, SHA-256 checksums and random bytes. Initialises
 // libgcrypt once (and silences its informational log, which under Wine prints a note on stderr at
-// the first strong random). Any thread after the first call; no state besides the library's.
+// the first strong random). Any thread; besides the library's state, one cipher handle shared
+// under a mutex.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +18,9 @@ inline constexpr std::size_t kTagSize = 16;
 
 bool Init();
 bool DeriveKey(std::string_view password, std::string_view salt, std::uint32_t iterations, std::string* key);
+// Key derivations run so far in this process (each costs tens of milliseconds or more): lets tests
+// check that a damaged header is refused before one is started.
+std::uint64_t DeriveKeyCount();
 std::string RandomBytes(std::size_t n);  // unpredictable (salts, file ids)
 std::string NonceBytes(std::size_t n);   // unique, cheap (entry nonces)
 // out := ciphertext || tag. Returns false only on a library failure.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/store_crypto.h"
 
@@ -20,8 +21,26 @@ constexpr std::size_t kEntryOverhead = 4 + sc::kNonceSize + sc::kTagSize;
 constexpr std::uint32_t kMaxEntry = 64u << 20;
 constexpr std::size_t kRowsChunk = 256u << 10;
 constexpr std::size_t kReadChunk = 1u << 20;
+// Entries up to this size are looked for at every offset after a bad entry (see
+// NextAuthenticEntry): it covers single changes and the rows entries of a compaction, and keeps
+// the search linear in the bytes searched.
+constexpr std::uint32_t kScanEntry = 512u << 10;
 
-enum EntryType : unsigned char { kSchema = 1, kAppend, kUpdate, kDelete, kPurge, kRows, kMoved };
+enum EntryType : unsigned char {
+    kSchema = 1,
+    kAppend,
+    kUpdate,
+    kDelete,
+    kPurge,
+    kRows,
+    kMoved,
+    kBatch,     // a batch, or the last part of one
+    kBatchPart  // a part of a batch that more parts follow
+};
+
+// A batch larger than this is written in parts: entries are read whole into memory, and entries
+// of this size are found after damage at any offset (kScanEntry).
+constexpr std::size_t kBatchPartSize = 256u << 10;
 
 void PutVarint(std::string* s, std::uint64_t v) {
     while (v >= 0x80) {
@@ -138,27 +157,108 @@ struct Reader {
     }
 };
 
-// Reads the complete entries from `from` up to `size`; a torn last entry ends the walk silently.
-// A complete entry that fails authentication, or that `take` refuses, fails the walk.
+// The entry at `pos` when it is complete and authentic: *n receives its length and *plain its
+// payload.
+bool AuthenticEntryAt(Reader& r, const FileState& st, std::uint64_t pos, std::uint64_t size, std::uint32_t* n,
+                      std::string* plain, bool* readFailed) {
+    std::string_view head, body;
+    if (size - pos < kEntryOverhead) return false;
+    if (!r.Get(pos, 4, &head)) return *readFailed = true, false;
+    *n = GetU32(head.data());
+    // Every payload has a type byte: a zero length is never an entry (and zeros are what a lost
+    // write often reads back as).
+    if (*n == 0 || *n > kMaxEntry || *n > size - pos - kEntryOverhead) return false;
+    if (!r.Get(pos + 4, sc::kNonceSize + *n + sc::kTagSize, &body)) return *readFailed = true, false;
+    return sc::Unseal(st.key, body.substr(0, sc::kNonceSize), Aad(st.fileId, pos, *n).view(),
+                      body.substr(sc::kNonceSize), plain);
+}
+
+// Looks for an authentic entry of this file after `pos`. Entries carry their offset in their
+// authentication data, so noise never passes for one: what follows a bad entry is either data (the
+// bad entry is damage) or the leftovers of a crash (the bad entry is a torn tail).
+// Checking every offset would cost a decryption of up to the rest of the file at each plausible
+// length, so only two kinds of offset are checked: those whose chain of lengths ends exactly at
+// the end of the file (intact data after the damage), and those with an entry of at most
+// kScanEntry bytes (data after the damage that itself ends in a torn tail). A bad entry followed
+// only by large entries that end in a torn tail is taken for a torn tail.
+// Returns the offset of the first such entry, or `size` when there is none.
+std::uint64_t NextAuthenticEntry(fileio::File* file, const FileState& st, std::uint64_t pos,
+                                 std::uint64_t size, bool* readFailed) {
+    if (size - pos <= kEntryOverhead) return size;
+    const std::size_t rest = static_cast<std::size_t>(size - pos);
+    std::string bytes(rest, '\0');
+    std::size_t got = 0;
+    if (!fileio::ReadAt(file, pos, bytes.data(), rest, &got) || got != rest) return *readFailed = true, size;
+    // length[i]: the plausible entry length at pos + i, or 0.
+    auto length = [&](std::size_t i) -> std::uint32_t {
+        if (rest - i < kEntryOverhead) return 0;
+        const std::uint32_t n = GetU32(bytes.data() + i);
+        return n <= kMaxEntry && n <= rest - i - kEntryOverhead ? n : 0;
+    };
+    std::vector<bool> reachesEnd(rest + 1, false);
+    reachesEnd[rest] = true;
+    for (std::size_t i = rest; i-- > 1;)
+        if (const std::uint32_t n = length(i)) reachesEnd[i] = reachesEnd[i + kEntryOverhead + n];
+    std::string plain;
+    for (std::size_t i = 1; i < rest; ++i) {
+        const std::uint32_t n = length(i);
+        if (!n || (!reachesEnd[i] && n > kScanEntry)) continue;
+        const std::string_view body =
+            std::string_view(bytes).substr(i + 4, sc::kNonceSize + n + sc::kTagSize);
+        if (sc::Unseal(st.key, body.substr(0, sc::kNonceSize), Aad(st.fileId, pos + i, n).view(),
+                       body.substr(sc::kNonceSize), &plain))
+            return pos + i;
+    }
+    return size;
+}
+
+// Reads the entries from `from` up to `size`. An entry that is cut short or fails authentication
+// ends the walk as a torn tail when no authentic entry follows it (a crash leaves such tails:
+// short, zeros, garbage or stale bytes); with one after it, it is damage and fails the walk, as
+// does an authentic entry that `take` refuses. *damagedAt receives the offset of the bad entry.
+// The parts of a batch are joined and handed to `take` as one payload once the last part is read;
+// *end and *lastTag only ever move past whole payloads, so a batch cut short is a torn tail too.
 bool WalkEntries(fileio::File* file, const FileState& st, std::uint64_t from, std::uint64_t size,
                  const std::function<bool(std::string_view)>& take, std::uint64_t* end, std::string* lastTag,
-                 std::string* error) {
+                 std::string* error, std::uint64_t* damagedAt) {
     Reader r(file);
-    std::string plain;
-    std::uint64_t pos = from;
-    while (size - pos >= kEntryOverhead) {
-        std::string_view head, body;
-        if (!r.Get(pos, 4, &head)) return *error = "read failed", false;
-        const std::uint32_t n = GetU32(head.data());
-        if (n > kMaxEntry || n > size - pos - kEntryOverhead) break;  // torn last entry
-        if (!r.Get(pos + 4, sc::kNonceSize + n + sc::kTagSize, &body)) return *error = "read failed", false;
-        if (!sc::Unseal(st.key, body.substr(0, sc::kNonceSize), Aad(st.fileId, pos, n).view(),
-                        body.substr(sc::kNonceSize), &plain))
+    std::string plain, joined;
+    bool inBatch = false;
+    std::uint64_t batchAt = 0;
+    bool readFailed = false;
+    for (std::uint64_t pos = from; pos < size;) {
+        std::uint32_t n = 0;
+        if (!AuthenticEntryAt(r, st, pos, size, &n, &plain, &readFailed)) {
+            if (!readFailed && NextAuthenticEntry(file, st, pos, size, &readFailed) == size)
+                break;  // torn tail
+            if (readFailed) return *error = "read failed", false;
+            *damagedAt = pos;
             return *error = std::string("damaged entry at ").append(std::to_string(pos)), false;
-        if (!take(plain)) return *error = std::string("invalid entry at ").append(std::to_string(pos)), false;
-        lastTag->assign(body.substr(body.size() - sc::kTagSize));
+        }
+        const unsigned char type = static_cast<unsigned char>(plain[0]);
+        std::string_view whole = plain;
+        if (type == kBatchPart || inBatch) {
+            if (!inBatch) joined.assign(1, static_cast<char>(kBatch)), batchAt = pos;
+            joined.append(plain, 1);
+            inBatch = type == kBatchPart;
+            if (!inBatch && type != kBatch) {  // a part followed by something else
+                *damagedAt = batchAt;
+                return *error = std::string("invalid entry at ").append(std::to_string(batchAt)), false;
+            }
+            whole = joined;
+        }
+        if (!inBatch) {
+            if (!take(whole)) {
+                *damagedAt = whole.data() == joined.data() ? batchAt : pos;
+                return *error = std::string("invalid entry at ").append(std::to_string(*damagedAt)), false;
+            }
+            std::string_view tag;
+            if (!r.Get(pos + kEntryOverhead + n - sc::kTagSize, sc::kTagSize, &tag))
+                return *error = "read failed", false;
+            lastTag->assign(tag);
+            *end = pos + kEntryOverhead + n;
+        }
         pos += kEntryOverhead + n;
-        *end = pos;
     }
     return true;
 }
@@ -207,18 +307,35 @@ bool TakePayload(FileState* st, std::string_view p) {
     return ApplyPayload(&st->table, p);
 }
 
-bool LoadFull(fileio::File* file, FileState* st, KeyCache* keys, std::string* error) {
+// Where a load failed, for the check of a store file.
+enum class Problem { None, Unreadable, Header, Password, Entries };
+
+// Header, key and file id of the store in `file`; the start of every load.
+bool OpenHeader(fileio::File* file, FileState* n, KeyCache* keys, std::string* error, Problem* problem) {
+    if (!ReadHeader(file, &n->header, error))
+        return *problem = *error == "read failed" ? Problem::Unreadable : Problem::Header, false;
+    const std::uint32_t iterations = GetU32(n->header.data() + 12);
+    n->key = KeyFor(keys, n->password, std::string_view(n->header).substr(16, 16), iterations);
+    if (n->key.empty()) return *problem = Problem::Unreadable, *error = "key derivation failed", false;
+    if (Verifier(n->key, n->header) != n->header.substr(48, 16))
+        return *problem = Problem::Password, *error = "wrong password", false;
+    n->fileId = n->header.substr(32, 16);
+    return true;
+}
+
+bool LoadFull(fileio::File* file, FileState* st, KeyCache* keys, std::string* error,
+              Problem* problem = nullptr, std::uint64_t* damagedAt = nullptr) {
+    Problem ignoredProblem;
+    std::uint64_t ignoredOffset = 0;
+    if (!problem) problem = &ignoredProblem;
+    if (!damagedAt) damagedAt = &ignoredOffset;
+    *problem = Problem::Unreadable;
     fileio::FileStat s;
     if (!fileio::StatFile(file, &s)) return *error = "cannot read the file", false;
     FileState n;
     n.path = st->path;
     n.password = st->password;
-    if (!ReadHeader(file, &n.header, error)) return false;
-    const std::uint32_t iterations = GetU32(n.header.data() + 12);
-    n.key = KeyFor(keys, n.password, std::string_view(n.header).substr(16, 16), iterations);
-    if (n.key.empty()) return *error = "key derivation failed", false;
-    if (Verifier(n.key, n.header) != n.header.substr(48, 16)) return *error = "wrong password", false;
-    n.fileId = n.header.substr(32, 16);
+    if (!OpenHeader(file, &n, keys, error, problem)) return false;
     n.end = kHeaderSize;
     // The rows take at most the size of the file: one block, left untouched where not needed.
     n.table.rows.Reserve(static_cast<std::size_t>(s.size / 128), static_cast<std::size_t>(s.size));
@@ -231,8 +348,14 @@ bool LoadFull(fileio::File* file, FileState* st, KeyCache* keys, std::string* er
     };
     std::string tag;
     // `end` advances inside the walk; the lambda reads it before each payload.
-    if (!WalkEntries(file, n, kHeaderSize, s.size, take, &end, &tag, error)) return false;
-    if (n.table.fieldNames.empty()) return *error = "store file without a schema", false;
+    *problem = Problem::Entries;
+    if (!WalkEntries(file, n, kHeaderSize, s.size, take, &end, &tag, error, damagedAt)) {
+        if (*error == "read failed") *problem = Problem::Unreadable;
+        return false;
+    }
+    if (n.table.fieldNames.empty())
+        return *damagedAt = kHeaderSize, *error = "store file without a schema", false;
+    *problem = Problem::None;
     n.table.rows.ShrinkIfWasteful();
     n.end = end;
     n.lastTag = tag;
@@ -395,7 +518,86 @@ std::string PurgePayload() {
     return std::string(1, static_cast<char>(kPurge));
 }
 
-bool ApplyPayload(Table* t, std::string_view p) {
+namespace {
+
+// The batch body (see WriteBatch) applied to a table of baseCount rows; the table is unchanged on
+// failure.
+bool ApplyBatch(Table* t, std::string_view body) {
+    const std::size_t nf = t->fieldNames.size(), before = t->rows.size();
+    std::size_t pos = 0;
+    std::uint64_t base = 0;
+    if (!GetVarint(body, &pos, &base) || base != before) return false;
+    std::vector<std::pair<std::size_t, std::size_t>> runs;
+    auto fail = [&] {
+        t->rows.Truncate(before);
+        return false;
+    };
+    while (pos < body.size()) {
+        std::uint64_t head = 0, start = 0;
+        if (!GetVarint(body, &pos, &head) || head < 2) return fail();
+        const std::uint64_t count = head >> 1;
+        if (head & 1) {  // new rows
+            if (count > body.size() - pos) return fail();
+            runs.emplace_back(t->rows.size(), static_cast<std::size_t>(count));
+            for (std::uint64_t k = 0; k < count; ++k) {
+                std::string_view row;
+                if (!GetPiece(body, &pos, &row) || !RowValid(row, nf)) return fail();
+                t->rows.Add(row);
+            }
+        } else {  // rows kept from the table before the batch
+            if (!GetVarint(body, &pos, &start) || start > before || count > before - start) return fail();
+            runs.emplace_back(static_cast<std::size_t>(start), static_cast<std::size_t>(count));
+        }
+    }
+    t->rows.Select(runs);
+    return true;
+}
+
+void Forget(std::vector<std::size_t>* marked, std::size_t index) {
+    auto it = std::find(marked->begin(), marked->end(), index);
+    if (it != marked->end()) marked->erase(it);
+}
+
+// A purge in a batch: only the marked rows are removed, so only the rows after the first of them
+// move (a purge outside a batch looks at every row).
+void PurgeTracked(Table* t, BatchTrack* track) {
+    std::vector<std::size_t>& marked = track->marked;
+    if (marked.empty()) return;
+    std::sort(marked.begin(), marked.end());
+    t->rows.RemoveAt(marked);
+    std::vector<std::uint64_t>& origin = track->origin;
+    std::size_t w = marked[0], k = 0;
+    for (std::size_t r = marked[0]; r < origin.size(); ++r) {
+        if (k < marked.size() && marked[k] == r)
+            ++k;
+        else
+            origin[w++] = origin[r];
+    }
+    origin.resize(w);
+    marked.clear();
+    track->purged = true;
+}
+
+}  // namespace
+
+void BatchTrack::Start(const RowList& rows) {
+    baseCount = rows.size();
+    origin.resize(rows.size());
+    for (std::size_t i = 0; i < origin.size(); ++i) origin[i] = i;
+    marked.clear();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (RowDeleted(rows[i])) marked.push_back(i);
+    purged = false;
+}
+
+bool BatchTrack::Changed() const {
+    if (origin.size() != baseCount) return true;
+    for (std::size_t i = 0; i < origin.size(); ++i)
+        if (origin[i] != i) return true;
+    return false;
+}
+
+bool ApplyPayload(Table* t, std::string_view p, BatchTrack* track) {
     if (p.empty()) return false;
     const std::size_t nf = t->fieldNames.size();
     std::size_t pos = 1;
@@ -403,26 +605,43 @@ bool ApplyPayload(Table* t, std::string_view p) {
     switch (static_cast<unsigned char>(p[0])) {
         case kAppend:
             if (!RowValid(p.substr(1), nf)) return false;
+            if (track) {
+                if (RowDeleted(p.substr(1))) track->marked.push_back(t->rows.size());
+                track->origin.push_back(BatchTrack::kNew);
+            }
             t->rows.Add(p.substr(1));
             return true;
         case kUpdate: {
             if (!GetVarint(p, &pos, &index) || index >= t->rows.size() || !RowValid(p.substr(pos), nf))
                 return false;
+            if (track) {
+                const bool was = RowDeleted(t->rows[index]), is = RowDeleted(p.substr(pos));
+                if (is && !was) track->marked.push_back(index);
+                if (was && !is) Forget(&track->marked, index);
+                track->origin[index] = BatchTrack::kNew;
+            }
             t->rows.Set(index, p.substr(pos));
             return true;
         }
         case kDelete:
             if (!GetVarint(p, &pos, &index) || pos != p.size() || index >= t->rows.size()) return false;
+            if (track && !RowDeleted(t->rows[index])) {
+                track->marked.push_back(index);
+                track->origin[index] = BatchTrack::kNew;
+            }
             t->rows.SetFirstByte(index, '\x01');
             return true;
         case kPurge: {
             if (p.size() != 1) return false;
-            t->rows.RemoveIf(RowDeleted);
+            if (track)
+                PurgeTracked(t, track);
+            else
+                t->rows.RemoveIf(RowDeleted);
             return true;
         }
         case kRows: {
             std::uint64_t count;
-            if (!GetVarint(p, &pos, &count) || count > p.size()) return false;
+            if (track || !GetVarint(p, &pos, &count) || count > p.size()) return false;
             const std::size_t before = t->rows.size();
             for (std::uint64_t i = 0; i < count; ++i) {
                 std::string_view row;
@@ -435,6 +654,8 @@ bool ApplyPayload(Table* t, std::string_view p) {
             if (pos != p.size()) t->rows.Truncate(before);
             return pos == p.size();
         }
+        case kBatch:
+            return !track && ApplyBatch(t, p.substr(1));
         default:
             return false;
     }
@@ -446,16 +667,21 @@ std::string PendingPath(const std::string& path) {
 
 bool CreateFile(const std::string& path, const std::string& password, const FieldList& fieldNames,
                 std::uint32_t iterations, bool overwrite, std::string* error) {
-    if (fieldNames.empty()) return *error = "a store needs at least one field", false;
+    Table t;
+    t.fieldNames = fieldNames;
+    return WriteNewStore(path, password, iterations, t, overwrite, error);
+}
+
+bool WriteNewStore(const std::string& path, const std::string& password, std::uint32_t iterations,
+                   const Table& table, bool overwrite, std::string* error) {
+    if (table.fieldNames.empty()) return *error = "a store needs at least one field", false;
     if (!overwrite && fileio::Exists(path)) return *error = "file exists: " + path, false;
     const std::string salt = sc::RandomBytes(16), fileId = sc::NonceBytes(16);
     std::string key;
     if (!sc::DeriveKey(password, salt, iterations, &key)) return *error = "key derivation failed", false;
-    Table t;
-    t.fieldNames = fieldNames;
     // Written beside the target and renamed over it: an existing store is never half-overwritten.
     const std::string pending = PendingPath(path);
-    if (!WriteStoreFile(pending, MakeHeader(iterations, salt, fileId, key), key, t,
+    if (!WriteStoreFile(pending, MakeHeader(iterations, salt, fileId, key), key, table,
                         fileio::OpenMode::CreateAlways, error)) {
         fileio::RemoveFile(pending);
         return false;
@@ -471,11 +697,113 @@ bool CreateFile(const std::string& path, const std::string& password, const Fiel
     return true;
 }
 
+FileCheck CheckFile(const std::string& path, const std::string& password, KeyCache* keys) {
+    FileCheck c;
+    fileio::File* f = fileio::OpenFile(path, fileio::OpenMode::ReadOnly);
+    if (!f) return c.error = "cannot open " + path, c;
+    FileState st;
+    st.path = path;
+    st.password = password;
+    Problem problem = Problem::None;
+    std::uint64_t damagedAt = 0;
+    const bool ok = LoadFull(f, &st, keys, &c.error, &problem, &damagedAt);
+    fileio::FileStat s;
+    if (fileio::StatFile(f, &s)) c.size = s.size;
+    fileio::CloseFile(f);
+    if (ok) {
+        c.result = st.end < st.stat.size ? FileCheck::TornTail : FileCheck::Intact;
+        c.offset = st.end;
+        c.records = st.table.rows.size();
+        return c;
+    }
+    switch (problem) {
+        case Problem::Header:
+            c.result = FileCheck::Damaged;
+            c.offset = 0;
+            break;
+        case Problem::Entries:
+            c.result = FileCheck::Damaged;
+            c.offset = damagedAt;
+            break;
+        case Problem::Password:
+            c.result = FileCheck::WrongPassword;
+            break;
+        default:
+            c.result = FileCheck::Unreadable;
+    }
+    return c;
+}
+
+bool SalvageFile(const std::string& path, const std::string& password, const FieldList& knownSchema,
+                 KeyCache* keys, Salvaged* out, std::string* error) {
+    *out = Salvaged();
+    fileio::File* f = fileio::OpenFile(path, fileio::OpenMode::ReadOnly);
+    if (!f) return *error = "cannot open " + path, false;
+    FileState st;
+    st.path = path;
+    st.password = password;
+    Problem problem = Problem::None;
+    fileio::FileStat s;
+    bool ok = fileio::StatFile(f, &s) && OpenHeader(f, &st, keys, error, &problem);
+    if (!ok && error->empty()) *error = "cannot read " + path;
+    out->iterations = ok ? GetU32(st.header.data() + 12) : 0;
+    Table& t = out->table;
+    Reader r(f);
+    std::string plain, joined;
+    bool readFailed = false, inBatch = false;  // inBatch: parts of a batch were read, not its end
+    for (std::uint64_t pos = kHeaderSize; ok && pos < s.size;) {
+        std::uint32_t n = 0;
+        if (!AuthenticEntryAt(r, st, pos, s.size, &n, &plain, &readFailed)) {
+            const std::uint64_t next =
+                readFailed ? s.size : NextAuthenticEntry(f, st, pos, s.size, &readFailed);
+            if (readFailed) ok = false, *error = "read failed";
+            out->lostBytes += next - pos;
+            pos = next;
+            continue;
+        }
+        pos += kEntryOverhead + n;
+        ++out->entries;
+        unsigned char type = static_cast<unsigned char>(plain[0]);
+        if (type == kBatchPart || (inBatch && type == kBatch)) {  // a batch counts only whole
+            if (!inBatch) joined.assign(1, static_cast<char>(kBatch));
+            joined.append(plain, 1);
+            inBatch = type == kBatchPart;
+            if (inBatch) continue;
+            plain.swap(joined);
+            type = kBatch;
+        } else if (inBatch) {
+            inBatch = false;
+            ++out->refused;  // a batch whose end was lost
+        }
+        if (type == kSchema && t.fieldNames.empty() && t.rows.size() == 0) {
+            FileState schema;
+            schema.end = kHeaderSize;
+            if (TakePayload(&schema, plain)) t.fieldNames = schema.table.fieldNames;
+            continue;
+        }
+        if (t.fieldNames.empty()) t.fieldNames = knownSchema;  // the schema entry was lost
+        if (type == kMoved) continue;
+        if (t.fieldNames.empty() || !ApplyPayload(&t, plain)) ++out->refused;
+    }
+    fileio::CloseFile(f);
+    if (inBatch) ++out->refused;
+    if (!ok) return false;
+    if (t.fieldNames.empty()) t.fieldNames = knownSchema;
+    if (t.fieldNames.empty()) return *error = "no schema: neither the file nor the caller has one", false;
+    const std::size_t before = t.rows.size();
+    t.rows.RemoveIf(RowDeleted);  // deleted and not yet purged when the file ends
+    out->droppedDeleted = before - t.rows.size();
+    return true;
+}
+
 bool Refresh(fileio::File* file, FileState* st, KeyCache* keys, std::string* error) {
     fileio::FileStat s;
     if (!fileio::StatFile(file, &s)) return *error = "cannot read the file", false;
     if (!st->fileId.empty() && s == st->stat) return true;
-    if (!st->fileId.empty() && s.size >= st->end && st->lastTag.size() == sc::kTagSize) {
+    // Appends only ever make the file longer: one that changed without growing was rewritten (a
+    // restore, a repair, damage) and is read again whole.
+    if (!st->fileId.empty() && s.size > st->stat.size && s.size >= st->end &&
+        st->lastTag.size() == sc::kTagSize) {
         std::string header, tag(sc::kTagSize, '\0');
         std::size_t got = 0;
         if (ReadHeader(file, &header, error) && header == st->header &&
@@ -489,7 +817,9 @@ bool Refresh(fileio::File* file, FileState* st, KeyCache* keys, std::string* err
                 payloads.emplace_back(p);
                 return !p.empty() && p[0] != kSchema;
             };
-            if (!WalkEntries(file, *st, st->end, s.size, take, &end, &lastTag, error)) return false;
+            std::uint64_t damagedAt = 0;
+            if (!WalkEntries(file, *st, st->end, s.size, take, &end, &lastTag, error, &damagedAt))
+                return false;
             for (const std::string& p : payloads) {
                 if (!TakePayload(st, p)) {
                     st->fileId.clear();  // inconsistent: the next access reads the file from scratch
@@ -545,29 +875,83 @@ fileio::File* OpenLockedFresh(FileState* st, KeyCache* keys, std::string* error)
     }
 }
 
+namespace {
+
+// Writes sealed entries at the end of the store's data; on failure cuts the file back there (best
+// effort: a torn write is dropped at the next read anyway).
+bool WriteSealed(fileio::File* f, FileState* st, const std::string& entries, std::string* error) {
+    if (fileio::WriteAt(f, st->end, entries.data(), entries.size())) return true;
+    fileio::Truncate(f, st->end);
+    st->stat = {};
+    return *error = "write failed", false;
+}
+
+// After entries were written up to `end`: the state follows, and torn bytes after them are cut.
+void Written(fileio::File* f, FileState* st, std::uint64_t end, const std::string& tag,
+             std::uint64_t entries) {
+    st->end = end;
+    st->lastTag = tag;
+    st->entries += entries;
+    if (!fileio::StatFile(f, &st->stat)) {
+        st->stat = {};
+    } else if (st->stat.size > st->end && fileio::Truncate(f, st->end)) {
+        if (!fileio::StatFile(f, &st->stat)) st->stat = {};
+    }
+}
+
+}  // namespace
+
 bool WriteEntry(fileio::File* f, FileState* st, const std::string& payload, std::string* error) {
     const std::uint64_t offset = st->end;
     std::string tag;
     const std::string entry = SealEntry(st->key, st->fileId, offset, payload, &tag);
     if (entry.empty()) return *error = "encryption failed", false;
-    if (!fileio::WriteAt(f, offset, entry.data(), entry.size())) {
-        fileio::Truncate(f, offset);  // best effort; a torn entry is dropped at the next read anyway
-        st->stat = {};
-        return *error = "write failed", false;
-    }
+    if (!WriteSealed(f, st, entry, error)) return false;
     if (!TakePayload(st, payload)) {
         fileio::Truncate(f, offset);
         st->fileId.clear();
         return *error = "invalid change", false;
     }
-    st->end = offset + entry.size();
-    st->lastTag = tag;
-    ++st->entries;
-    if (!fileio::StatFile(f, &st->stat)) {
-        st->stat = {};
-    } else if (st->stat.size > st->end && fileio::Truncate(f, st->end)) {  // torn bytes after it
-        if (!fileio::StatFile(f, &st->stat)) st->stat = {};
+    Written(f, st, offset + entry.size(), tag, 1);
+    return true;
+}
+
+bool WriteBatch(fileio::File* f, FileState* st, const BatchTrack& track, std::string* error) {
+    // The body: the row count before the batch, then runs of rows kept from before (count << 1,
+    // first index) and runs of new rows (count << 1 | 1, then each row with its length).
+    const RowList& rows = st->table.rows;
+    std::string body;
+    PutVarint(&body, track.baseCount);
+    for (std::size_t i = 0, j = 0; i < rows.size(); i = j) {
+        j = i + 1;
+        if (track.origin[i] != BatchTrack::kNew) {
+            while (j < rows.size() && track.origin[j] == track.origin[j - 1] + 1) ++j;
+            PutVarint(&body, (j - i) << 1);
+            PutVarint(&body, track.origin[i]);
+        } else {
+            while (j < rows.size() && track.origin[j] == BatchTrack::kNew) ++j;
+            PutVarint(&body, ((j - i) << 1) | 1);
+            for (std::size_t k = i; k < j; ++k) {
+                PutVarint(&body, rows[k].size());
+                body += rows[k];
+            }
+        }
     }
+    const std::uint64_t start = st->end;
+    std::string out, tag;
+    std::uint64_t parts = 0;
+    for (std::size_t at = 0; at < body.size(); ++parts) {
+        const std::size_t n = std::min(kBatchPartSize, body.size() - at);
+        std::string payload(1, static_cast<char>(at + n == body.size() ? kBatch : kBatchPart));
+        payload.append(body, at, n);
+        const std::string entry = SealEntry(st->key, st->fileId, start + out.size(), payload, &tag);
+        if (entry.empty()) return *error = "encryption failed", false;
+        out += entry;
+        at += n;
+    }
+    if (!WriteSealed(f, st, out, error)) return false;
+    st->movedTo.clear();
+    Written(f, st, start + out.size(), tag, parts);
     return true;
 }
 

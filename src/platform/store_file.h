@@ -28,7 +28,7 @@ inline constexpr std::uint32_t kMaxIterations = 10000000;
 std::string EncodeRow(const FieldList& values, std::size_t fieldCount, bool deleted = false);
 bool RowValid(std::string_view row, std::size_t fieldCount);
 bool RowDeleted(std::string_view row);
-void DecodeRow(std::string_view row, FieldList* out);           // reuses the strings of *out
+void DecodeRow(std::string_view row, FieldList* out);  // reuses the strings of *out
 // Views of the fields of a valid row (they live as long as the row's bytes).
 void RowFields(std::string_view row, std::vector<std::string_view>* out);
 std::string WithField(std::string_view row, std::size_t index, std::string_view value);
@@ -45,8 +45,23 @@ struct Table {
     FieldList fieldNames;
     RowList rows;
 };
+
+// A batch of changes (RecordStore::BeginBatch) made to a table in memory: where each row came
+// from, so that the whole batch can be written at its end as one change.
+struct BatchTrack {
+    static constexpr std::uint64_t kNew = ~std::uint64_t{0};
+    std::size_t baseCount = 0;          // rows when the batch began
+    std::vector<std::uint64_t> origin;  // per row: its index when the batch began, or kNew if written since
+    std::vector<std::size_t> marked;    // the rows marked deleted, in no order
+    bool purged = false;                // a purge removed rows
+    void Start(const RowList& rows);
+    bool Changed() const;
+};
+
 // Applies one payload; false (table unchanged) when it is malformed or does not fit the table.
-bool ApplyPayload(Table* table, std::string_view payload);
+// With a track, the change is also recorded there (only single changes: append, update, delete,
+// purge), and a purge moves only the rows after the first one it removes.
+bool ApplyPayload(Table* table, std::string_view payload, BatchTrack* track = nullptr);
 
 // Keys derived in this engine, by password, salt and cost: a derivation costs tens of milliseconds.
 using KeyCache = std::map<std::string, std::string>;
@@ -71,6 +86,39 @@ struct FileState {
 bool CreateFile(const std::string& path, const std::string& password, const FieldList& fieldNames,
                 std::uint32_t iterations, bool overwrite, std::string* error);
 
+// Writes a new store file holding `table` (a new salt and file id). Fails if the file exists unless
+// overwrite; written beside it and renamed over it.
+bool WriteNewStore(const std::string& path, const std::string& password, std::uint32_t iterations,
+                   const Table& table, bool overwrite, std::string* error);
+
+// What a check of a store file found (store_tool check). Nothing is written.
+struct FileCheck {
+    enum Result { Intact, TornTail, Damaged, WrongPassword, Unreadable };
+    Result result = Unreadable;
+    // TornTail: where the torn bytes begin (the records before them open); Damaged: the start of
+    // the damaged entry, 0 for the header.
+    std::uint64_t offset = 0;
+    std::uint64_t records = 0, size = 0;
+    std::string error;
+};
+FileCheck CheckFile(const std::string& path, const std::string& password, KeyCache* keys);
+
+// What a salvage read from a damaged file: every entry that authenticates, applied in file order
+// (a change that no longer fits, because what it changed was in a lost entry, is refused), then
+// the records left marked deleted are dropped.
+struct Salvaged {
+    Table table;
+    std::uint32_t iterations = 0;  // key-derivation cost of the file
+    std::uint64_t entries = 0;     // authentic entries read
+    std::uint64_t lostBytes = 0;   // bytes of the file in no authentic entry
+    std::uint64_t refused = 0;     // authentic changes that did not fit
+    std::uint64_t droppedDeleted = 0;
+};
+// Reads the file (never writes it). knownSchema stands in for a lost schema entry. False when the
+// header is damaged or the password is wrong: then nothing can be authenticated.
+bool SalvageFile(const std::string& path, const std::string& password, const FieldList& knownSchema,
+                 KeyCache* keys, Salvaged* out, std::string* error);
+
 // Brings *state up to date with the open file: nothing when unchanged, the new entries when the file
 // only grew, a full read otherwise. A state with an empty fileId is loaded from scratch. On failure
 // *state is unchanged.
@@ -80,6 +128,12 @@ bool Refresh(fileio::File* file, FileState* state, KeyCache* keys, std::string* 
 // `build` from the fresh table (it returns false to cancel). On success the table has it applied.
 template <class Build>
 bool AppendUnderLock(FileState* state, KeyCache* keys, std::string* error, Build build);
+
+// Writes the batch recorded in `track` (the change from its start to state->table) to `file`,
+// locked and fresh since the batch began, in one write of one entry (or of several parts for a
+// large batch, taken only whole). A crash leaves the file with all of it or none of it. Not
+// flushed; on failure the file is cut back to where it was.
+bool WriteBatch(fileio::File* file, FileState* state, const BatchTrack& track, std::string* error);
 
 // Rewrites the store into a new file that replaces the old one (see the format note). On failure the
 // old file stays the store; success is reported only when the replacement is done.

@@ -19,7 +19,10 @@ constexpr std::size_t kWasteSlack = 1u << 20;
 }  // namespace
 
 RowList::RowList(const RowList& other)
-    : refs_(other.refs_), blocks_(other.blocks_), held_(other.held_), live_(other.live_),
+    : refs_(other.refs_),
+      blocks_(other.blocks_),
+      held_(other.held_),
+      live_(other.live_),
       version_(other.version_) {}
 
 RowList& RowList::operator=(const RowList& other) {
@@ -64,9 +67,8 @@ void RowList::Touch() {
 }
 
 void RowList::NewBlock(std::size_t bytes) {
-    const std::size_t size =
-        std::max<std::size_t>(bytes, std::clamp<std::size_t>(static_cast<std::size_t>(live_ / 8), kMinBlock,
-                                                             kMaxBlock));
+    const std::size_t size = std::max<std::size_t>(
+        bytes, std::clamp<std::size_t>(static_cast<std::size_t>(live_ / 8), kMinBlock, kMaxBlock));
     blocks_.emplace_back(new char[size]);  // left uninitialised: pages never written cost no memory
     free_ = blocks_.back().get();
     room_ = size;
@@ -128,6 +130,37 @@ void RowList::SetFirstByte(std::size_t i, char c) {
     std::string row((*this)[i]);
     row[0] = c;
     Set(i, row);
+}
+
+void RowList::RemoveAt(const std::vector<std::size_t>& sorted) {
+    if (sorted.empty()) return;
+    std::size_t w = sorted[0], k = 0;
+    for (std::size_t r = sorted[0]; r < refs_.size(); ++r) {
+        if (k < sorted.size() && sorted[k] == r) {
+            live_ -= refs_[r].size;
+            ++k;
+            continue;
+        }
+        refs_[w++] = refs_[r];
+    }
+    refs_.resize(w);
+    Touch();
+}
+
+void RowList::Select(const std::vector<std::pair<std::size_t, std::size_t>>& runs) {
+    std::vector<Ref> refs;
+    std::size_t count = 0;
+    for (const auto& run : runs) count += run.second;
+    refs.reserve(count);
+    live_ = 0;
+    for (const auto& [first, n] : runs) {
+        for (std::size_t i = first; i < first + n; ++i) {
+            refs.push_back(refs_[i]);
+            live_ += refs_[i].size;
+        }
+    }
+    refs_ = std::move(refs);
+    Touch();
 }
 
 void RowList::Truncate(std::size_t n) {

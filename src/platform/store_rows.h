@@ -9,12 +9,13 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qm::storefile {
 
 class RowList {
-public:
+  public:
     RowList() = default;
     RowList(const RowList& other);
     RowList& operator=(const RowList& other);
@@ -35,6 +36,12 @@ public:
     // Removes the rows for which drop(row) is true, keeping the order of the others.
     template <class Drop>
     void RemoveIf(Drop drop);
+    // Removes the rows at these indices (ascending, no duplicates), keeping the order of the
+    // others; the work is a move of the row references after the first index.
+    void RemoveAt(const std::vector<std::size_t>& sorted);
+    // Makes the rows the concatenation of these runs (first index, count) of the current rows; the
+    // bytes are not copied.
+    void Select(const std::vector<std::pair<std::size_t, std::size_t>>& runs);
     void Truncate(std::size_t n);
     void Clear();
     // Copies the rows into one block when most of the memory held is old versions of rows.
@@ -42,7 +49,7 @@ public:
 
     bool operator==(const RowList& other) const;  // the same rows, byte for byte
 
-private:
+  private:
     struct Ref {
         const char* data;
         std::size_t size;

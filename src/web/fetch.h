@@ -10,14 +10,15 @@
 namespace qm {
 
 // The body of one GET over a direct connection, or empty bytes on any failure (no connection,
-// time-out, a read that fails or a body cut short of its Content-Length).
+// time-out, a read that fails, a body cut short of its Content-Length, or one of more than
+// 16 MiB).
 std::string FetchPage(std::string_view address);
 
 // Runs one GET or POST on a worker thread and waits for it while processing the calling
 // thread's window messages; the time-out (0: 90 s) restarts after every message. Returns the
-// body, or empty bytes on failure or time-out. An empty method is a GET; methods other than GET
-// and POST are refused before anything is sent. responseHeaders, when given, receives the raw
-// header block (meaningful only when the body is not empty).
+// body, or empty bytes on failure, time-out or a body of more than 1 MiB. An empty method is a
+// GET; methods other than GET and POST are refused before anything is sent. responseHeaders, when
+// given, receives the raw header block (meaningful only when the body is not empty).
 std::string RunRequest(std::string_view address, std::string_view method = {}, std::string_view proxy = {},
                        std::string_view userName = {}, std::string_view password = {},
                        std::string_view extraHeaders = {}, std::string_view body = {}, int timeoutSeconds = 0,

@@ -146,6 +146,11 @@ void Answer(State& state, SOCKET s, const CannedResponse& response) {
     if (response.delayMs > 0 && !state.Pause(response.delayMs)) return;
     const std::string head = ResponseHead(response);
     if (!SendAll(state, s, head.data(), head.size())) return;
+    if (response.endless) {
+        while (!response.body.empty() && SendAll(state, s, response.body.data(), response.body.size())) {
+        }
+        return;
+    }
     std::size_t bodyBytes = response.body.size();
     if (response.dropAfterBodyBytes >= 0)
         bodyBytes = std::min(bodyBytes, static_cast<std::size_t>(response.dropAfterBodyBytes));

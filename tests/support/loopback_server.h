@@ -2,9 +2,9 @@
 // a free port, answers each connection with a canned response chosen by the exact request target
 // (path and query, bytes as sent), and records every request so tests can check what was sent.
 // Responses can be delayed, stall until the server stops, drop the connection part-way through
-// the body, or declare a Content-Length that differs from the body. Every response closes its
-// connection. The destructor stops the server: it closes every connection and joins its threads
-// without ever waiting for a client. Thread-safe; one accept thread plus one thread per connection.
+// the body, declare a Content-Length that differs from the body, or never end. Every response
+// closes its connection. The destructor stops the server: it closes every connection and joins its
+// threads without ever waiting for a client. Thread-safe; one accept thread plus one thread per connection.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +26,7 @@ struct CannedResponse {
     int delayMs = 0;                    // quiet time before the answer starts
     bool stall = false;                 // read the request, then never answer
     long long dropAfterBodyBytes = -1;  // close after this many body bytes (-1: send it all)
+    bool endless = false;               // send the body over and over until the client goes away
 };
 
 struct RecordedRequest {

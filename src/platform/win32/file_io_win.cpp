@@ -15,6 +15,7 @@ namespace qm::fileio {
 
 struct File {
     HANDLE h = INVALID_HANDLE_VALUE;
+    std::string path;  // as given, for the fault hook
 };
 
 namespace {
@@ -66,7 +67,7 @@ OVERLAPPED At(std::uint64_t offset) {
 }  // namespace
 
 File* OpenFile(const std::string& path, OpenMode mode) {
-    if (CheckFault(Op::Open) != Fault::None) return nullptr;
+    if (CheckFault({.op = Op::Open, .path = path, .mode = mode}) != Fault::None) return nullptr;
     DWORD access = GENERIC_READ | GENERIC_WRITE, disposition = OPEN_EXISTING;
     switch (mode) {
         case OpenMode::ReadWrite:
@@ -89,7 +90,7 @@ File* OpenFile(const std::string& path, OpenMode mode) {
         CloseHandle(h);
         return nullptr;
     }
-    return new File{h};
+    return new File{h, path};
 }
 
 void CloseFile(File* file) {
@@ -100,7 +101,8 @@ void CloseFile(File* file) {
 
 bool ReadAt(File* file, std::uint64_t offset, void* buffer, std::size_t n, std::size_t* got) {
     *got = 0;
-    if (CheckFault(Op::Read) != Fault::None) return false;
+    if (CheckFault({.op = Op::Read, .path = file->path, .offset = offset, .size = n}) != Fault::None)
+        return false;
     char* p = static_cast<char*>(buffer);
     while (*got < n) {
         OVERLAPPED ov = At(offset + *got);
@@ -113,7 +115,7 @@ bool ReadAt(File* file, std::uint64_t offset, void* buffer, std::size_t n, std::
 }
 
 bool WriteAt(File* file, std::uint64_t offset, const void* data, std::size_t n) {
-    Fault f = CheckFault(Op::Write);
+    Fault f = CheckFault({.op = Op::Write, .path = file->path, .offset = offset, .size = n});
     if (f == Fault::Fail) return false;
     if (f == Fault::ShortWrite) n /= 2;
     const char* p = static_cast<const char*>(data);
@@ -128,19 +130,19 @@ bool WriteAt(File* file, std::uint64_t offset, const void* data, std::size_t n) 
 }
 
 bool Truncate(File* file, std::uint64_t size) {
-    if (CheckFault(Op::Truncate) != Fault::None) return false;
+    if (CheckFault({.op = Op::Truncate, .path = file->path, .offset = size}) != Fault::None) return false;
     LARGE_INTEGER li;
     li.QuadPart = static_cast<LONGLONG>(size);
     return SetFilePointerEx(file->h, li, nullptr, FILE_BEGIN) && SetEndOfFile(file->h);
 }
 
 bool Sync(File* file) {
-    if (CheckFault(Op::Sync) != Fault::None) return false;
+    if (CheckFault({.op = Op::Sync, .path = file->path}) != Fault::None) return false;
     return !SyncToDisk() || FlushFileBuffers(file->h) != 0;
 }
 
 bool Lock(File* file) {
-    if (CheckFault(Op::Lock) != Fault::None) return false;
+    if (CheckFault({.op = Op::Lock, .path = file->path}) != Fault::None) return false;
     OVERLAPPED ov{};
     ov.OffsetHigh = kLockOffsetHigh;
     return LockFileEx(file->h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &ov) != 0;
@@ -153,12 +155,12 @@ void Unlock(File* file) {
 }
 
 bool StatFile(File* file, FileStat* out) {
-    if (CheckFault(Op::Stat) != Fault::None) return false;
+    if (CheckFault({.op = Op::Stat, .path = file->path}) != Fault::None) return false;
     return StatHandle(file->h, out);
 }
 
 bool StatPath(const std::string& path, FileStat* out) {
-    if (CheckFault(Op::Stat) != Fault::None) return false;
+    if (CheckFault({.op = Op::Stat, .path = path}) != Fault::None) return false;
     // Through a handle: directory entries of files open elsewhere may show a stale size.
     HANDLE h = CreateFileW(ToWide(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -174,7 +176,7 @@ bool Exists(const std::string& path) {
 
 bool RenameReplace(const std::string& from, const std::string& to, bool* sharing) {
     *sharing = false;
-    if (CheckFault(Op::Rename) != Fault::None) return false;
+    if (CheckFault({.op = Op::Rename, .path = from, .to = to}) != Fault::None) return false;
     if (MoveFileExW(ToWide(from).c_str(), ToWide(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
@@ -184,7 +186,7 @@ bool RenameReplace(const std::string& from, const std::string& to, bool* sharing
 }
 
 bool RemoveFile(const std::string& path) {
-    if (CheckFault(Op::Remove) != Fault::None) return false;
+    if (CheckFault({.op = Op::Remove, .path = path}) != Fault::None) return false;
     return DeleteFileW(ToWide(path).c_str()) != 0;
 }
 

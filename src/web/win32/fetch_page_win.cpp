@@ -15,6 +15,9 @@ namespace qm {
 namespace {
 
 constexpr std::size_t kMaxChunk = 102400;
+// The largest page taken: a server that never stops sending fails the fetch instead of growing
+// memory until allocation fails (five fetches run at once per form).
+constexpr std::size_t kMaxPageBytes = 16u << 20;
 constexpr std::size_t kChunkWithoutLength = 10240;
 constexpr char kAcceptAll[] = "Accept: */*\r\n";
 
@@ -56,7 +59,8 @@ std::string FetchPage(std::string_view address) {
     if (!HttpSendRequestA(request.get(), kAcceptAll, static_cast<DWORD>(sizeof kAcceptAll - 1), nullptr, 0))
         return {};
     std::string body;
-    if (!ReadBody(request.get(), ChunkSize(QueryContentLength(request.get())), body)) return {};
+    if (!ReadBody(request.get(), ChunkSize(QueryContentLength(request.get())), kMaxPageBytes, body))
+        return {};
     return body;
 }
 

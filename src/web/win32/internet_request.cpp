@@ -1,19 +1,12 @@
 // Shared fetcher helpers: see internet_request.h.
 #include "web/win32/internet_request.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <new>
 #include <vector>
 
 namespace qm {
-
-namespace {
-
-// A Content-Length above this is not reserved up front (a lying server must not make us commit
-// gigabytes); the body then grows as it arrives.
-constexpr long long kMaxReserve = 256LL * 1024 * 1024;
-
-}  // namespace
 
 bool SetRequestTimeouts(HINTERNET request, DWORD connectMs, DWORD sendMs, DWORD receiveMs) {
     bool ok = InternetSetOptionA(request, INTERNET_OPTION_CONNECT_TIMEOUT, &connectMs, sizeof connectMs);
@@ -32,10 +25,12 @@ long long QueryContentLength(HINTERNET request) {
     return length;
 }
 
-bool ReadBody(HINTERNET request, std::size_t chunkSize, std::string& body, const std::atomic<bool>* stop) {
+bool ReadBody(HINTERNET request, std::size_t chunkSize, std::size_t maxBytes, std::string& body,
+              const std::atomic<bool>* stop) {
     const long long declared = QueryContentLength(request);
     body.clear();
-    if (declared > 0 && declared <= kMaxReserve) {
+    if (declared > static_cast<long long>(maxBytes)) return false;
+    if (declared > 0) {
         try {
             body.reserve(static_cast<std::size_t>(declared));
         } catch (const std::bad_alloc&) {
@@ -44,22 +39,24 @@ bool ReadBody(HINTERNET request, std::size_t chunkSize, std::string& body, const
     }
     std::vector<char> chunk(chunkSize);
     try {
-        for (;;) {
+        // A body is complete at its declared length: Wine sometimes passes on bytes a server sent
+        // past it, and they are no body.
+        while (declared < 0 || body.size() < static_cast<std::size_t>(declared)) {
             if (stop && stop->load()) return false;
             DWORD read = 0;
             if (!InternetReadFile(request, chunk.data(), static_cast<DWORD>(chunk.size()), &read))
                 return false;
             if (read == 0) break;
-            body.append(chunk.data(), read);
+            std::size_t take = read;
+            if (declared >= 0)
+                take = std::min<std::size_t>(take, static_cast<std::size_t>(declared) - body.size());
+            if (body.size() + take > maxBytes) return false;
+            body.append(chunk.data(), take);
         }
     } catch (const std::bad_alloc&) {
         return false;
     }
-    if (declared < 0) return true;
-    if (static_cast<long long>(body.size()) < declared) return false;
-    // Wine sometimes passes on bytes a server sent past its Content-Length; they are no body.
-    body.resize(static_cast<std::size_t>(declared));
-    return true;
+    return declared < 0 || static_cast<long long>(body.size()) == declared;
 }
 
 }  // namespace qm

@@ -22,10 +22,11 @@ bool SetRequestTimeouts(HINTERNET request, DWORD connectMs, DWORD sendMs, DWORD 
 long long QueryContentLength(HINTERNET request);
 
 // Reads the body in chunks of chunkSize until a read returns 0 bytes. False when a read fails,
-// when stop becomes true, or when the body is shorter than its Content-Length (a connection
-// dropped part-way looks like a normal end to the reader). Bytes past the Content-Length are
-// dropped.
-bool ReadBody(HINTERNET request, std::size_t chunkSize, std::string& body,
+// when stop becomes true, when the body is shorter than its Content-Length (a connection
+// dropped part-way looks like a normal end to the reader), or when the body (or its declared
+// length) exceeds maxBytes: a server that never stops sending must not grow memory without end.
+// Bytes past the Content-Length are dropped.
+bool ReadBody(HINTERNET request, std::size_t chunkSize, std::size_t maxBytes, std::string& body,
               const std::atomic<bool>* stop = nullptr);
 
 }  // namespace qm

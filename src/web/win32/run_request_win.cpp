@@ -22,6 +22,7 @@ namespace {
 constexpr int kDefaultTimeoutSeconds = 90;
 constexpr int kMaxTimeoutSeconds = 7 * 24 * 3600;  // keeps the milliseconds far from INFINITE
 constexpr DWORD kReadChunk = 512;
+constexpr std::size_t kMaxAnswerBytes = 1u << 20;  // the update page is a few hundred bytes
 constexpr DWORD kRawHeaderBuffer = 1024;
 // The worker's network time-outs exceed the requester's wait, so the wait decides a quiet
 // server's fate as the requester sees it, and an abandoned worker still ends soon after.
@@ -84,7 +85,7 @@ bool PerformRequest(const WebRequest& r, RequestMethod method, const RequestShar
     const DWORD limit = shared.networkTimeoutMs;
     if (!SetRequestTimeouts(request.get(), limit, limit, limit)) return false;
     SendRequest(request.get(), r, method);
-    if (!ReadBody(request.get(), kReadChunk, answer.body, &shared.abandoned)) return false;
+    if (!ReadBody(request.get(), kReadChunk, kMaxAnswerBytes, answer.body, &shared.abandoned)) return false;
     answer.headers = RawHeaders(request.get());
     return true;
 }

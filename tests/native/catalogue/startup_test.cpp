@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "platform/file_io.h"
 #include "platform/ini_file.h"
+#include "../store/store_test_util.h"
 #include "program_folder_fixture.h"
 
 namespace qm {
@@ -142,6 +143,24 @@ TEST_F(Settings, FailedWriteIsIgnoredAndLeavesTheOldFile) {
         EXPECT_EQ(ReadWindowGeometry().height, 500);
     }
     EXPECT_TRUE(script.shown.empty());
+    EXPECT_FALSE(fileio::Exists(SettingsFile() + ".tmp"));
+}
+
+TEST_F(Settings, AFileThatExistsButCannotBeReadIsNeverReplacedByOneKey) {
+    auto bytes = [] { return testing::FileBytes(SettingsFile()); };
+    SaveWindowSize(800, 500);
+    SaveBackupFolder("C:\\备份");
+    const std::string before = bytes();
+    fileio::SetFaultHook(
+        [](fileio::Op op) { return op == fileio::Op::Read ? fileio::Fault::Fail : fileio::Fault::None; });
+    SaveWindowPosition(10, 20);
+    fileio::SetFaultHook({});
+    EXPECT_EQ(bytes(), before);
+    // Larger than a settings file can be (1 MiB): not read, so not rewritten either.
+    const std::string big = before + "; " + std::string(1 << 20, 'x') + "\r\n";
+    ASSERT_TRUE(testing::PutFileBytes(SettingsFile(), big));
+    SaveWindowPosition(10, 20);
+    EXPECT_TRUE(bytes() == big);
     EXPECT_FALSE(fileio::Exists(SettingsFile() + ".tmp"));
 }
 

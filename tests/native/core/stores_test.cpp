@@ -98,6 +98,22 @@ TEST_F(StoreFunctions, CategoryExistsReportsAStoreThatFailsToOpen) {
     EXPECT_FALSE(Stores().IsOpen(empty.Folder() + kCategoryStoreFile));
 }
 
+TEST_F(StoreFunctions, ADamagedStoreIsReportedAsAFailedOpenAndLeftAsItWas) {
+    ASSERT_TRUE(OpenStoreByName("分类"));
+    for (const char* name : {"a", "b", "c"}) ASSERT_TRUE(Stores().Append({name}));
+    CloseStoreByName("");
+    const std::string path = dir.Folder() + kCategoryStoreFile;
+    std::string bytes = testing::FileBytes(path);
+    const std::vector<std::size_t> at = testing::EntryBounds(bytes);
+    ASSERT_EQ(at.size(), 5u);
+    bytes[at[2] + 20] = static_cast<char>(bytes[at[2] + 20] ^ 1);  // inside "b", with "c" after it
+    ASSERT_TRUE(testing::PutFileBytes(path, bytes));
+    EXPECT_FALSE(CategoryExists("c"));
+    ASSERT_EQ(script.shown.size(), 1u);
+    EXPECT_EQ(script.shown[0].text, "打开分类数据库失败！");
+    EXPECT_EQ(testing::FileBytes(path), bytes);
+}
+
 TEST_F(StoreFunctions, CloseByNameAndCloseAll) {
     ASSERT_TRUE(OpenStoreByName("网站"));
     ASSERT_TRUE(OpenStoreByName("时间"));

@@ -13,6 +13,9 @@ TEST(IniText, ReadsValuesOfTheRightSection) {
     EXPECT_EQ(IniValue(text, "A", "K"), "1");
     EXPECT_EQ(IniValue(text, "b", "k"), "2");
     EXPECT_EQ(IniValue(text, "窗口尺寸信息", "k2"), "quoted");
+    EXPECT_EQ(IniValue("[a]\r\nk=\"\"\r\n", "a", "k"), "");  // written as "" it reads back empty
+    EXPECT_EQ(IniValue("[a]\r\nk=\"\r\n", "a", "k"), "\"");  // one quote is no pair
+    EXPECT_EQ(IniValue("[a]\r\nk=\"x\r\n", "a", "k"), "\"x");
     EXPECT_EQ(IniValue(text, "窗口尺寸信息", "k"), std::nullopt);
     EXPECT_EQ(IniValue(text, "c", "k"), std::nullopt);
     EXPECT_EQ(IniValue("", "a", "k"), std::nullopt);
@@ -25,6 +28,9 @@ TEST(IniText, SetsInPlaceAtSectionEndOrInANewSection) {
     t = SetIniValue(t, "备份还原信息", "备份还原地址", "C:\\x");
     t = SetIniValue(t, "窗口尺寸信息", "窗口左边", "-20");
     EXPECT_EQ(t, "[窗口尺寸信息]\r\n窗口左边=-20\r\n窗口顶边=5\r\n[备份还原信息]\r\n备份还原地址=C:\\x\r\n");
+    // A new key goes after the section's last value, before the blank lines that end it.
+    EXPECT_EQ(SetIniValue("[a]\r\nk=1\r\n\r\n[b]\r\nk=2\r\n", "a", "n", "3"),
+              "[a]\r\nk=1\r\nn=3\r\n\r\n[b]\r\nk=2\r\n");
 }
 
 TEST(IniText, TrailBytesThatLookLikeBracketsAreNotBrackets) {

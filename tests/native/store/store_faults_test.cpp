@@ -2,10 +2,15 @@
 // engine makes is numbered; for each number the session is run again with that operation
 // failing (once, or for good as when the disk is full or the process dies there). Afterwards a
 // fresh engine must find on disk exactly what the session's engine believes (a failed operation
-// changed nothing), or, after a crash, the state before or after the operation in flight.
+// changed nothing), or, after a crash, the state before or after the operation in flight. A crash
+// of the machine may also lose or garble what was written since the last flush: then the store
+// must open with the state of the last flush or a later one.
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+#include <optional>
+#include <random>
 
 #include "platform/file_io.h"
 #include "platform/record_store.h"
@@ -24,8 +29,9 @@ constexpr int kFields = 2;
 
 using Step = std::function<bool(RecordStore&)>;
 
-// Appends, changes, a delete with purge (which compacts) and a close, then more of the same. Each
-// step makes at most one change, so a failed step must leave the table as it was.
+// Appends, changes, a delete with purge (which compacts) and a close, then more of the same and a
+// batch. Each step makes at most one change (a batch counts as one), so a failed step must leave
+// the table as it was.
 std::vector<Step> Script() {
     return {
         [](RecordStore& r) {
@@ -49,6 +55,16 @@ std::vector<Step> Script() {
             return r.Append({"e", "5"});
         },
         [](RecordStore& r) { return r.GoTo(1) && r.Write("f2", "x"); },
+        [](RecordStore& r) {  // one change made of many: all of it or none
+            if (!r.BeginBatch()) return false;
+            const bool ok = r.Append({"g", "7"}) && r.GoTo(1) && r.DeleteCurrent() && r.Purge() &&
+                            r.Append({"h", "8"}) && r.GoTo(2) && r.Write(2, "y") && r.AppendBlank();
+            if (!ok) r.AbortBatch();
+            return ok && r.CommitBatch();
+        },
+        [](RecordStore& r) {
+            return r.Append({"i", "9"});
+        },
     };
 }
 
@@ -199,6 +215,201 @@ TEST(StoreFaults, ACrashAtAnyOperationLeavesACompletedPrefix) {
         EXPECT_TRUE(matches) << "crash at operation " << k << " after " << done << " completed steps";
     }
     std::printf("crash points: %d file operations, %d of them writes\n", total, writePoints);
+}
+
+// The order of writes, flushes and renames that the machine-crash guarantee rests on.
+struct Event {
+    fileio::Op op;
+    std::string path, to;
+};
+
+// Every write to `file` among the first `upto` events is followed by a flush of it before `upto`.
+bool FlushedBefore(const std::vector<Event>& log, const std::string& file, std::size_t upto) {
+    bool pending = false;
+    for (std::size_t i = 0; i < upto; ++i) {
+        if (log[i].path != file) continue;
+        if (log[i].op == fileio::Op::Write) pending = true;
+        if (log[i].op == fileio::Op::Sync) pending = false;
+    }
+    return !pending;
+}
+
+TEST(StoreFaults, ChangesAreFlushedAtCloseAndNewFilesBeforeTheyTakeTheName) {
+    Session s;
+    const std::string store = fileio::AbsolutePath(s.path), created = s.dir.File("other.edb");
+    std::vector<Event> log;
+    fileio::SetDetailedFaultHook([&](const fileio::OpInfo& op) {
+        if (op.op == fileio::Op::Write || op.op == fileio::Op::Sync || op.op == fileio::Op::Rename)
+            log.push_back({op.op, std::string(op.path), std::string(op.to)});
+        return fileio::Fault::None;
+    });
+    auto everyRenameFlushed = [&] {
+        int renames = 0;
+        for (std::size_t i = 0; i < log.size(); ++i) {
+            if (log[i].op != fileio::Op::Rename) continue;
+            ++renames;
+            EXPECT_TRUE(FlushedBefore(log, log[i].path, i)) << "renamed unflushed: " << log[i].path;
+            EXPECT_TRUE(FlushedBefore(log, log[i].to, i)) << "replaced unflushed: " << log[i].to;
+        }
+        return renames;
+    };
+    ASSERT_TRUE(RecordStore::Create(created, kPw, {"a"}));
+    EXPECT_EQ(everyRenameFlushed(), 1);
+    log.clear();
+    {
+        RecordStore r;
+        ASSERT_TRUE(s.Reopen(r));
+        for (const char* v : {"a", "b", "c"}) ASSERT_TRUE(r.Append({v}));
+        EXPECT_FALSE(FlushedBefore(log, store, log.size()));  // changes are written, not yet flushed
+        r.CloseAll();
+        EXPECT_TRUE(FlushedBefore(log, store, log.size()));
+        log.clear();
+        ASSERT_TRUE(s.Reopen(r));
+        ASSERT_TRUE(r.GoTo(2) && r.DeleteCurrent() && r.Purge());  // a small store compacts at once
+        EXPECT_EQ(everyRenameFlushed(), 1);
+        fileio::SetFaultHook({});
+    }
+}
+
+// What a machine crash does to the bytes written to a file since its last flush.
+enum class Loss { CutBack, Zeros, Garbage, OldBytes };
+
+// The disk under the engine, as the file operations reach it: for each file the bytes at its last
+// flush and the ranges written since. Renames are taken to be durable at once (the system writes
+// them through), so a file renamed before it was flushed brings no flushed bytes along.
+class Disk {
+  public:
+    // The store file as it is now, flushed.
+    void Adopt(const std::string& path) { files_[path].flushed = Read(path); }
+    // Sees an operation before it runs.
+    void Before(const fileio::OpInfo& op) {
+        const std::string path(op.path);
+        switch (op.op) {
+            case fileio::Op::Write:
+                files_[path].written.push_back({op.offset, op.size});
+                break;
+            case fileio::Op::Sync: {
+                Image& f = files_[path];
+                const std::string now = Read(path);
+                f.old = f.old.size() > now.size() ? now + f.old.substr(now.size()) : now;
+                f.flushed = now;
+                f.written.clear();
+                break;
+            }
+            case fileio::Op::Rename:
+                files_[std::string(op.to)] = files_[path];
+                files_.erase(path);
+                break;
+            case fileio::Op::Remove:
+                files_.erase(path);
+                break;
+            default:
+                break;
+        }
+    }
+    // Rewrites every file as the crash leaves it.
+    void Crash(Loss loss, std::mt19937& rng) {
+        for (auto& [path, f] : files_) {
+            if (loss == Loss::CutBack) {
+                if (f.flushed)
+                    Write(path, *f.flushed);
+                else
+                    fileio::RemoveFile(path);
+                continue;
+            }
+            std::string bytes = Read(path);
+            for (auto [offset, size] : f.written) {
+                for (std::uint64_t i = offset; i < offset + size && i < bytes.size(); ++i) {
+                    char c = 0;
+                    if (loss == Loss::Garbage) c = static_cast<char>(rng());
+                    if (loss == Loss::OldBytes && i < f.old.size()) c = f.old[i];
+                    bytes[i] = c;
+                }
+            }
+            Write(path, bytes);
+        }
+    }
+
+  private:
+    struct Image {
+        std::optional<std::string> flushed;  // none: never flushed, lost whole in a crash
+        std::string old;                     // the bytes ever flushed at each offset, the latest
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> written;  // since the flush
+    };
+    static std::string Read(const std::string& path) { return testing::FileBytes(path); }
+    static void Write(const std::string& path, const std::string& bytes) {
+        EXPECT_TRUE(testing::PutFileBytes(path, bytes)) << path;
+    }
+    std::map<std::string, Image> files_;
+};
+
+TEST(StoreFaults, AMachineCrashAtAnyWriteLeavesTheLastFlushOrALaterState) {
+    std::vector<Snapshot> states;
+    int writes = 0;
+    {
+        Session s;
+        RecordStore r;
+        s.Reopen(r);
+        states.push_back(Snap(r, kFields));
+        fileio::SetFaultHook([&](fileio::Op op) {
+            writes += op == fileio::Op::Write;
+            return fileio::Fault::None;
+        });
+        for (const Step& step : Script()) {
+            step(r);
+            if (r.RecordNumber() == 0) s.Reopen(r);
+            states.push_back(Snap(r, kFields));
+        }
+        fileio::SetFaultHook({});
+    }
+    ASSERT_GT(writes, 8);
+    std::printf("machine crashes at %d writes, four ways each\n", writes);
+    std::mt19937 rng(1234);
+    for (Loss loss : {Loss::CutBack, Loss::Zeros, Loss::Garbage, Loss::OldBytes}) {
+        for (int k = 0; k < writes; ++k) {
+            Session s;
+            const std::string store = fileio::AbsolutePath(s.path);
+            Disk disk;
+            disk.Adopt(store);
+            std::size_t step = 0, flushed = 0;  // the step in flight; states[flushed] is on disk
+            {
+                RecordStore r;
+                ASSERT_TRUE(s.Reopen(r));
+                int n = 0;
+                bool dead = false, inHook = false;
+                fileio::SetDetailedFaultHook([&](const fileio::OpInfo& op) {
+                    if (dead) return fileio::Fault::Fail;
+                    if (inHook) return fileio::Fault::None;  // the model reading the files
+                    inHook = true;
+                    disk.Before(op);
+                    inHook = false;
+                    if ((op.op == fileio::Op::Sync && op.path == store) ||
+                        (op.op == fileio::Op::Rename && op.to == store))
+                        flushed = step;
+                    if (op.op == fileio::Op::Write && n++ == k)
+                        dead = true;  // this write lands; then the power goes
+                    return fileio::Fault::None;
+                });
+                for (const Step& st : Script()) {
+                    if (!st(r) || dead) break;
+                    if (r.RecordNumber() == 0 && !s.Reopen(r)) break;
+                    ++step;
+                }
+                r.CloseAll();
+                fileio::SetFaultHook({});
+            }
+            disk.Crash(loss, rng);
+            bool opened = false;
+            const Snapshot found = SnapFile(s.path, kPw, kFields, &opened);
+            const std::string where = "loss " + std::to_string(static_cast<int>(loss)) + ", write " +
+                                      std::to_string(k) + ", step " + std::to_string(step);
+            ASSERT_TRUE(opened) << where;
+            bool matches = false;
+            for (std::size_t j = flushed; j <= step + 1 && j < states.size(); ++j)
+                matches |= found == states[j];
+            EXPECT_TRUE(matches) << where << ", flushed at step " << flushed;
+        }
+    }
 }
 
 }  // namespace

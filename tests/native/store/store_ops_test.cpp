@@ -17,7 +17,7 @@ const std::vector<std::string> kFields = {"名称", "地址", "PR值"};
 const char kPassword[] = "pw-网站@1";
 
 class StoreOps : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetStoreKdfIterationsForTesting(1000);
         path = dir.File("网站数据库.edb");
@@ -90,6 +90,9 @@ TEST_F(StoreOps, NavigationStaysWithinTheRecordsAndThePositionAfterThem) {
     EXPECT_FALSE(rs.GoTo(5));
     EXPECT_FALSE(rs.GoTo(0));
     EXPECT_EQ(rs.RecordNumber(), 4);
+    EXPECT_TRUE(rs.GoTo(1));
+    EXPECT_TRUE(rs.GoTo(4));  // the position after the last record is one to go to
+    EXPECT_EQ(rs.RecordNumber(), 4);
     EXPECT_TRUE(rs.First());
     EXPECT_TRUE(rs.Skip(2));
     EXPECT_EQ(rs.Read(1), "n3");
@@ -137,6 +140,28 @@ TEST_F(StoreOps, OpenFailsOnMissingFileWrongPasswordAndSamePathTwice) {
     EXPECT_FALSE(rs.IsOpen(dir.File("网站.edb")));
 }
 
+TEST_F(StoreOps, AWrongPasswordFailsAlsoWhenTheTableIsCached) {
+    Fill(2);
+    rs.CloseAll();  // the engine keeps the table and the key
+    EXPECT_FALSE(rs.Open(path, "网站", "wrong"));
+    EXPECT_FALSE(rs.Open(path, "网站", ""));
+    ASSERT_TRUE(rs.Open(path, "网站", kPassword));
+    EXPECT_EQ(rs.RecordCount(), 2);
+}
+
+TEST_F(StoreOps, ALeftoverOfAnInterruptedCompactionIsGoneAfterTheNextChange) {
+    Fill(2);
+    rs.CloseAll();
+    // A compaction that stopped before its hand-over leaves a new file no entry names.
+    ASSERT_TRUE(RecordStore::Create(path + ".new", kPassword, kFields));
+    RecordStore next;  // the next start of the program
+    ASSERT_TRUE(next.Open(path, "网站", kPassword));
+    EXPECT_TRUE(fileio::Exists(path + ".new"));  // an open only reads
+    ASSERT_TRUE(next.Append({"n3"}));
+    EXPECT_FALSE(fileio::Exists(path + ".new"));
+    EXPECT_EQ(next.RecordCount(), 3);
+}
+
 TEST_F(StoreOps, SelectStoreByAliasTitleOrPathAndCloseLeavesNoCurrentStore) {
     const std::string second = dir.File("分类数据库.edb");
     ASSERT_TRUE(RecordStore::Create(second, "p2", {"分类名称"}));
@@ -167,6 +192,32 @@ TEST_F(StoreOps, TextIsKeptByteForByteAcrossEngines) {
     RecordStore other;
     ASSERT_TRUE(other.Open(path, "y", kPassword));
     EXPECT_EQ(Snap(other, 3), (Snapshot{{tricky, big, ""}}));
+    // A file name whose second byte is a backslash (淺 is 9C 5C) names one file, not a folder.
+    const std::string odd = dir.File("淺.edb");
+    ASSERT_TRUE(RecordStore::Create(odd, kPassword, kFields));
+    ASSERT_TRUE(other.Open(odd, "淺", kPassword));
+    ASSERT_TRUE(other.Append({"x"}));
+    other.CloseAll();
+    bool opened = false;
+    EXPECT_EQ(testing::SnapFile(odd, kPassword, 1, &opened), Snapshot{{"x"}});
+}
+
+TEST_F(StoreOps, LengthsAndRecordNumbersAtTheEdgesOfTheirEncodingSurviveAReopen) {
+    // Lengths and indices are stored in 7-bit groups: 127 and 128, 16383 and 16384 are the edges.
+    Fill(130);
+    ASSERT_TRUE(rs.GoTo(129));  // index 128
+    ASSERT_TRUE(rs.Modify({std::string(128, 'a'), std::string(16384, 'b'), std::string(127, 'c')}));
+    ASSERT_TRUE(rs.GoTo(130));
+    ASSERT_TRUE(rs.Write(2, std::string(16383, 'd')));
+    ASSERT_TRUE(rs.GoTo(128) && rs.DeleteCurrent());
+    const Snapshot want = Snap(rs, 3);
+    rs.CloseAll();
+    RecordStore other;
+    ASSERT_TRUE(other.Open(path, "x", kPassword));
+    EXPECT_EQ(Snap(other, 3), want);
+    ASSERT_TRUE(other.Purge());
+    ASSERT_TRUE(other.GoTo(128));
+    EXPECT_EQ(other.Read(1), std::string(128, 'a'));
 }
 
 TEST_F(StoreOps, ReopenUsesTheCachedTableAndSeesOutsideChanges) {

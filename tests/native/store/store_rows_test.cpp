@@ -49,6 +49,13 @@ TEST(RowList, CopiesShareBytesButNotChanges) {
     EXPECT_EQ(Contents(c).back(), "four");
     EXPECT_EQ(Contents(d).back(), "vier");
     EXPECT_EQ(d.size(), 4u);
+    RowList e;
+    e.Reserve(4, 1000);
+    e.Add("mine");
+    e = c;  // the free space of e's own block went with it
+    e.Add("five");
+    EXPECT_EQ(Contents(e), (std::vector<std::string>{"one", "two", "three", "four", "five"}));
+    EXPECT_EQ(Contents(c).back(), "four");
 }
 
 TEST(RowList, RewritesKeepEveryRowAndTheByteCount) {

@@ -1,10 +1,13 @@
 // Two engines standing for two processes on one store file: appends, changes, purges and a
-// restore that replaces the file are all seen by the other side, and nothing is lost.
+// restore that replaces the file are all seen by the other side, and nothing is lost, also when
+// both write at the same time.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <thread>
 
 #include "platform/record_store.h"
 #include "store_test_util.h"
@@ -12,12 +15,11 @@
 namespace qm {
 namespace {
 
+using testing::ReadBytes;
 using testing::Snap;
 using testing::Snapshot;
-using testing::ReadBytes;
 using testing::TempFolder;
 using testing::WriteBytes;
-
 
 TEST(StoreSharing, TwoEnginesAppendingInTurnLoseNothing) {
     SetStoreKdfIterationsForTesting(1000);
@@ -38,6 +40,7 @@ TEST(StoreSharing, TwoEnginesAppendingInTurnLoseNothing) {
     ASSERT_TRUE(one.Write(2, "changed"));
     expected[0][1] = "changed";
     ASSERT_TRUE(two.First());  // an action starts: the other side's work is read in
+    EXPECT_EQ(two.RecordCount(), 60);
     EXPECT_EQ(Snap(two, 2), expected);
     // A purge that compacts the file under the other engine, which keeps appending.
     ASSERT_TRUE(two.GoTo(2));
@@ -75,6 +78,75 @@ TEST(StoreSharing, ARestoredFileIsReadBeforeTheNextAction) {
     RecordStore other;
     ASSERT_TRUE(other.Open(path, "c", "pw"));
     EXPECT_EQ(Snap(other, 1), (Snapshot{{"kept in backup"}, {"after restore"}}));
+}
+
+TEST(StoreSharing, ARestoredFileThatGrewPastTheCachedOneIsReadAgainWhole) {
+    SetStoreKdfIterationsForTesting(1000);
+    TempFolder dir;
+    const std::string path = dir.File("cat.edb");
+    ASSERT_TRUE(RecordStore::Create(path, "pw", {"c"}));
+    RecordStore a, b;
+    ASSERT_TRUE(a.Open(path, "c", "pw"));
+    ASSERT_TRUE(a.Append({"in the backup"}));
+    a.CloseAll();
+    const std::string backup = ReadBytes(dir.Path() / "cat.edb");
+    ASSERT_TRUE(a.Open(path, "c", "pw"));
+    ASSERT_TRUE(a.Append({"after the backup"}));
+    a.CloseAll();  // a keeps its table of the file
+    WriteBytes(dir.Path() / "cat.edb", backup);
+    ASSERT_TRUE(b.Open(path, "c", "pw"));
+    ASSERT_TRUE(b.Append({"b1"}));
+    ASSERT_TRUE(b.Append({"b2"}));  // now longer than the file a remembers
+    b.CloseAll();
+    ASSERT_TRUE(a.Open(path, "c", "pw"));
+    EXPECT_EQ(Snap(a, 1), (Snapshot{{"in the backup"}, {"b1"}, {"b2"}}));
+}
+
+TEST(StoreSharing, AStoreOfAnotherInstallationPutInPlaceIsReadWithItsOwnKey) {
+    SetStoreKdfIterationsForTesting(1000);
+    TempFolder dir;
+    const std::string path = dir.File("cat.edb"), other = dir.File("other.edb");
+    ASSERT_TRUE(RecordStore::Create(path, "pw", {"c"}));
+    RecordStore rs;  // derives and keeps the key of this file's salt
+    ASSERT_TRUE(rs.Open(path, "c", "pw"));
+    ASSERT_TRUE(rs.Append({"ours"}));
+    rs.CloseAll();
+    ASSERT_TRUE(RecordStore::Create(other, "pw", {"c"}));  // same password, another salt
+    {
+        RecordStore them;
+        ASSERT_TRUE(them.Open(other, "c", "pw"));
+        ASSERT_TRUE(them.Append({"theirs 1"}));
+        ASSERT_TRUE(them.Append({"theirs 2"}));
+    }
+    WriteBytes(dir.Path() / "cat.edb", ReadBytes(dir.Path() / "other.edb"));
+    ASSERT_TRUE(rs.Open(path, "c", "pw")) << rs.LastError();
+    EXPECT_EQ(Snap(rs, 1), (Snapshot{{"theirs 1"}, {"theirs 2"}}));
+}
+
+TEST(StoreSharing, TwoWritersAtTheSameTimeLoseNothing) {
+    SetStoreKdfIterationsForTesting(1000);
+    TempFolder dir;
+    const std::string path = dir.File("site.edb");
+    ASSERT_TRUE(RecordStore::Create(path, "pw", {"writer", "n"}));
+    constexpr int kEach = 300;
+    auto write = [&](const char* name, bool* ok) {
+        RecordStore e;  // an engine of its own, as a second program would have
+        *ok = e.Open(path, "s", "pw");
+        for (int i = 0; i < kEach && *ok; ++i) *ok = e.Append({name, std::to_string(i)});
+        e.CloseAll();
+    };
+    bool ok1 = false, ok2 = false;
+    std::thread one(write, "one", &ok1), two(write, "two", &ok2);
+    one.join();
+    two.join();
+    ASSERT_TRUE(ok1 && ok2);
+    bool opened = false;
+    const Snapshot all = testing::SnapFile(path, "pw", 2, &opened);
+    ASSERT_EQ(all.size(), 2u * kEach);
+    std::map<std::string, int> next;  // each writer's rows, in its order
+    for (const Fields& f : all) EXPECT_EQ(f[1], std::to_string(next[f[0]]++)) << f[0];
+    EXPECT_EQ(next["one"], kEach);
+    EXPECT_EQ(next["two"], kEach);
 }
 
 }  // namespace

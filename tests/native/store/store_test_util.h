@@ -2,6 +2,7 @@
 // current store as the program sees it (every field of every record, in order).
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -9,12 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_io.h"
 #include "platform/record_store.h"
 
 namespace qm::testing {
 
 class TempFolder {
-public:
+  public:
     TempFolder() {
         std::random_device rd;
         path_ = std::filesystem::temp_directory_path() /
@@ -30,7 +32,7 @@ public:
     std::string Folder() const { return path_.string(); }
     const std::filesystem::path& Path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
@@ -63,6 +65,43 @@ inline std::string ReadBytes(const std::filesystem::path& p) {
 
 inline void WriteBytes(const std::filesystem::path& p, const std::string& bytes) {
     std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The bytes of a file with a GBK name (empty when it cannot be read), and a file written whole.
+inline std::string FileBytes(const std::string& path) {
+    fileio::File* f = fileio::OpenFile(path, fileio::OpenMode::ReadOnly);
+    fileio::FileStat st;
+    std::string bytes;
+    std::size_t got = 0;
+    if (f && fileio::StatFile(f, &st)) {
+        bytes.resize(st.size);
+        if (!fileio::ReadAt(f, 0, bytes.data(), bytes.size(), &got)) got = 0;
+        bytes.resize(got);
+    }
+    fileio::CloseFile(f);
+    return bytes;
+}
+
+inline bool PutFileBytes(const std::string& path, const std::string& bytes) {
+    fileio::File* f = fileio::OpenFile(path, fileio::OpenMode::CreateAlways);
+    const bool ok = f && fileio::WriteAt(f, 0, bytes.data(), bytes.size());
+    fileio::CloseFile(f);
+    return ok;
+}
+
+// Offsets of the entries of an intact store file, and its size last: an entry is a 4-byte
+// little-endian length n followed by n + 28 bytes, after a 72-byte header.
+inline std::vector<std::size_t> EntryBounds(const std::string& bytes) {
+    std::vector<std::size_t> at;
+    std::size_t pos = 72;
+    while (pos + 4 <= bytes.size()) {
+        at.push_back(pos);
+        std::uint32_t n = 0;
+        for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(bytes[pos + i]);
+        pos += 32 + n;
+    }
+    at.push_back(bytes.size());
+    return at;
 }
 
 }  // namespace qm::testing

@@ -1,5 +1,7 @@
 // The store tool as make run and make dist use it: the three stores of a new installation, opened
 // through the program's store functions; existing stores kept or replaced; failures in the exit code.
+// And as a user recovering a store: check tells an intact file, a torn tail and damage apart;
+// salvage copies what authenticates into a new store and never touches the damaged file.
 #include "store_tool.h"
 
 #include <gtest/gtest.h>
@@ -17,23 +19,10 @@ namespace {
 
 using testing::TempFolder;
 
-// The bytes of a file with a GBK name.
-std::string Bytes(const std::string& path) {
-    fileio::File* f = fileio::OpenFile(path, fileio::OpenMode::ReadOnly);
-    fileio::FileStat st;
-    std::string bytes;
-    std::size_t got = 0;
-    if (f && fileio::StatFile(f, &st)) {
-        bytes.resize(st.size);
-        if (!fileio::ReadAt(f, 0, bytes.data(), bytes.size(), &got)) got = 0;
-        bytes.resize(got);
-    }
-    fileio::CloseFile(f);
-    return bytes;
-}
+using testing::FileBytes;
 
 class StoreTool : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetStoreKdfIterationsForTesting(1000);  // cheap stores: the cost is not under test
         SetProgramFolderForTesting(dir.Folder());
@@ -47,7 +36,8 @@ protected:
     // Opens a store by its name as the program does and returns its records.
     testing::Snapshot Contents(const char* alias) {
         EXPECT_TRUE(OpenStoreByName(alias)) << alias;
-        testing::Snapshot s = testing::Snap(Stores(), static_cast<int>(FindStoreInfo(alias)->fieldNames.size()));
+        testing::Snapshot s =
+            testing::Snap(Stores(), static_cast<int>(FindStoreInfo(alias)->fieldNames.size()));
         CloseStoreByName(alias);
         return s;
     }
@@ -67,18 +57,19 @@ TEST_F(StoreTool, KeepsExistingStoresUnlessToldToOverwrite) {
     ASSERT_TRUE(OpenStoreByName(kCategoryStoreAlias));
     ASSERT_TRUE(Stores().Append({"新闻"}));
     CloseStoreByName("");
-    const std::string category = Bytes(PathOf(kCategoryStoreAlias)), site = Bytes(PathOf(kSiteStoreAlias));
+    const std::string category = FileBytes(PathOf(kCategoryStoreAlias)),
+                      site = FileBytes(PathOf(kSiteStoreAlias));
     ASSERT_FALSE(category.empty());
 
     EXPECT_EQ(RunStoreTool({"create", dir.Folder()}), 0);
-    EXPECT_EQ(Bytes(PathOf(kCategoryStoreAlias)), category);
-    EXPECT_EQ(Bytes(PathOf(kSiteStoreAlias)), site);
+    EXPECT_EQ(FileBytes(PathOf(kCategoryStoreAlias)), category);
+    EXPECT_EQ(FileBytes(PathOf(kSiteStoreAlias)), site);
     EXPECT_EQ(Contents(kCategoryStoreAlias), (testing::Snapshot{{"新闻"}}));
 
     EXPECT_EQ(RunStoreTool({"create", dir.Folder(), "--overwrite"}), 0);
     EXPECT_EQ(Contents(kCategoryStoreAlias), testing::Snapshot{});
     EXPECT_EQ(Contents(kGeneralStoreAlias), (testing::Snapshot{{"", ""}}));
-    EXPECT_NE(Bytes(PathOf(kSiteStoreAlias)), site);  // a new file: new salt and id
+    EXPECT_NE(FileBytes(PathOf(kSiteStoreAlias)), site);  // a new file: new salt and id
 }
 
 TEST_F(StoreTool, FailsWhenTheFolderCannotBeWritten) {
@@ -97,10 +88,98 @@ TEST_F(StoreTool, FailsWhenTheFolderCannotBeWritten) {
 }
 
 TEST_F(StoreTool, RefusesUnknownArguments) {
-    EXPECT_EQ(RunStoreTool({}), 2);
-    EXPECT_EQ(RunStoreTool({"make", dir.Folder()}), 2);
-    EXPECT_EQ(RunStoreTool({"create", dir.Folder(), "--force"}), 2);
+    EXPECT_EQ(RunStoreTool({}), 64);
+    EXPECT_EQ(RunStoreTool({"make", dir.Folder()}), 64);
+    EXPECT_EQ(RunStoreTool({"create", dir.Folder(), "--force"}), 64);
+    EXPECT_EQ(RunStoreTool({"check"}), 64);
+    EXPECT_EQ(RunStoreTool({"salvage", PathOf(kSiteStoreAlias)}), 64);
     EXPECT_FALSE(fileio::Exists(PathOf(kSiteStoreAlias)));
+}
+
+// A site store of ten records, each appended in an entry of its own; the entries' offsets.
+class StoreRecovery : public StoreTool {
+  protected:
+    void SetUp() override {
+        StoreTool::SetUp();
+        ASSERT_EQ(RunStoreTool({"create", dir.Folder()}), 0);
+        ASSERT_TRUE(OpenStoreByName(kSiteStoreAlias));
+        for (int i = 0; i < 10; ++i) {
+            ASSERT_TRUE(Stores().Append({"c", std::string("http://s").append(std::to_string(i))}));
+            want.push_back(Site(i));
+        }
+        CloseStoreByName("");
+        path = PathOf(kSiteStoreAlias);
+        original = FileBytes(path);
+        at = testing::EntryBounds(original);
+        ASSERT_EQ(at.size(), 12u);  // schema, ten appends, the end
+    }
+    static Fields Site(int i) {
+        Fields f(10);
+        f[0] = "c";
+        f[1] = std::string("http://s").append(std::to_string(i));
+        return f;
+    }
+    void Put(const std::string& bytes) { ASSERT_TRUE(testing::PutFileBytes(path, bytes)); }
+    std::string path, original;
+    std::vector<std::size_t> at;
+    testing::Snapshot want;
+};
+
+TEST_F(StoreRecovery, CheckTellsIntactTornAndDamagedFilesApart) {
+    EXPECT_EQ(RunStoreTool({"check", path}), 0);
+    std::string torn = original;
+    for (std::size_t i = at[10]; i < torn.size(); ++i) torn[i] = '\0';  // the last entry zeroed
+    Put(torn);
+    EXPECT_EQ(RunStoreTool({"check", path}), 1);
+    std::string damaged = original;
+    damaged[at[4] + 20] ^= 0x10;  // inside the 4th append
+    Put(damaged);
+    EXPECT_EQ(RunStoreTool({"check", path}), 2);
+    EXPECT_EQ(FileBytes(path), damaged);  // a check only reads
+    std::string header = original;
+    header[20] ^= 1;  // the salt
+    Put(header);
+    EXPECT_EQ(RunStoreTool({"check", path}), 2);
+    EXPECT_EQ(RunStoreTool({"check", dir.File("missing.edb")}), 3);
+    // Another program's file, and a store under a password the program does not use.
+    EXPECT_EQ(RunStoreTool({"check", PathOf(kGeneralStoreAlias)}), 0);
+    ASSERT_TRUE(RecordStore::Create(dir.File("other.edb"), "not ours", {"a"}));
+    EXPECT_EQ(RunStoreTool({"check", dir.File("other.edb")}), 3);
+}
+
+TEST_F(StoreRecovery, SalvageCopiesEveryAuthenticRecordAndLeavesTheFileAlone) {
+    std::string damaged = original;
+    damaged[at[4] + 3] ^= 0x80;   // the length of the 4th append: the rest looks like one huge entry
+    damaged[at[7] + 30] ^= 0x01;  // and a byte inside the 7th
+    Put(damaged);
+    ASSERT_FALSE(OpenStoreByName(kSiteStoreAlias));  // the program refuses it
+    const std::string out = dir.File("rescued.edb");
+    ASSERT_EQ(RunStoreTool({"salvage", path, out}), 0);
+    EXPECT_EQ(FileBytes(path), damaged);
+    RecordStore rs;
+    ASSERT_TRUE(rs.Open(out, "r", FindStoreInfo(kSiteStoreAlias)->password)) << rs.LastError();
+    testing::Snapshot expected = want;
+    expected.erase(expected.begin() + 6);  // records 4 and 7 were in the damaged entries
+    expected.erase(expected.begin() + 3);
+    EXPECT_EQ(testing::Snap(rs, 10), expected);
+    rs.CloseAll();
+    EXPECT_EQ(RunStoreTool({"check", out}), 0);
+    // Never over an existing file, the damaged one included.
+    EXPECT_EQ(RunStoreTool({"salvage", path, out}), 1);
+    EXPECT_EQ(RunStoreTool({"salvage", path, path}), 1);
+    EXPECT_EQ(FileBytes(path), damaged);
+}
+
+TEST_F(StoreRecovery, SalvageUsesTheKnownFieldsWhenTheSchemaIsLost) {
+    std::string damaged = original;
+    damaged[at[0] + 20] ^= 0x01;
+    Put(damaged);
+    const std::string out = dir.File("rescued.edb");
+    ASSERT_EQ(RunStoreTool({"salvage", path, out}), 0);
+    RecordStore rs;
+    ASSERT_TRUE(rs.Open(out, "r", FindStoreInfo(kSiteStoreAlias)->password));
+    EXPECT_EQ(testing::Snap(rs, 10), want);
+    EXPECT_EQ(rs.Read("网站地址"), "http://s0");
 }
 
 }  // namespace

@@ -102,6 +102,7 @@ TEST(UsesSecureConnection, SecureSchemeOrPort443) {
 
 TEST(DigitsOnly, KeepsAsciiDigitsOnly) {
     EXPECT_EQ(DigitsOnly("约1,234,567个"), "1234567");
+    EXPECT_EQ(DigitsOnly("9 和 0"), "90");
     EXPECT_EQ(DigitsOnly("１２３"), "");  // full-width digits are GBK characters
     EXPECT_EQ(DigitsOnly(""), "");
     EXPECT_EQ(DigitsOnly("abc"), "");

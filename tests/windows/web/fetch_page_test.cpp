@@ -1,6 +1,6 @@
 // FetchPage against the loopback server: the exact request on the wire, bodies with and without
 // Content-Length, answers cut short or longer than declared, five threads at once, a stalled
-// server, and the memory a 50 MB body costs.
+// server, the memory a body of the largest size taken costs, and answers that never end.
 #include <gtest/gtest.h>
 #include <windows.h>
 // psapi.h needs the types of windows.h.
@@ -150,29 +150,54 @@ TEST(FetchPage, StalledServerEndsAtTheReceiveTimeout) {
     EXPECT_LT(ms, 5000);
 }
 
-TEST(FetchPage, FiftyMegabyteBodyCostsAboutItsOwnSize) {
-    // One byte past 50 MiB: a body that grew by doubling from 100 KiB reads would need a copy of
-    // all 50 MiB into a 100 MiB buffer at the last step, twice the body at the peak.
-    constexpr std::size_t kSize = 50u * 1024 * 1024 + 1;
+double PeakWorkingSetMb() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<double>(counters.PeakWorkingSetSize) / 1048576.0;  // Wine has no private bytes
+}
+
+TEST(FetchPage, ABodyOfSixteenMebibytesArrivesAndCostsAboutItsOwnSize) {
+    // A body that grew by doubling from 100 KiB reads would need a copy of most of it into a
+    // buffer twice as large at the last step.
+    constexpr std::size_t kSize = 16u * 1024 * 1024;
     LoopbackServer server;
     std::string body = Pattern(kSize, 99);
     server.Serve("/big", Body(std::move(body)));  // the server now holds the only copy
-
-    PROCESS_MEMORY_COUNTERS before{}, after{};
-    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before));
+    const double before = PeakWorkingSetMb();
     const auto start = GetTickCount64();
     std::string page = FetchPage(server.Address("/big"));
     const long long ms = ElapsedMs(start);
-    ASSERT_TRUE(GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after));
+    const double growth = PeakWorkingSetMb() - before;
     ASSERT_EQ(page.size(), kSize);
     EXPECT_TRUE(page == Pattern(kSize, 99));
+    std::printf("16 MiB body: %lld ms, peak working set +%.1f MB\n", ms, growth);
+    EXPECT_LT(growth, 24.0) << "the peak grew by more than 1.5 times the body";
+}
 
-    // Wine reports no private bytes, so the peak working set is what is measured.
-    const double peakGrowthMb =
-        (static_cast<double>(after.PeakWorkingSetSize) - static_cast<double>(before.PeakWorkingSetSize)) /
-        1048576.0;
-    std::printf("50 MB body: %lld ms, peak working set +%.1f MB\n", ms, peakGrowthMb);
-    EXPECT_LT(peakGrowthMb, 75.0) << "the peak grew by more than 1.5 times the body";
+TEST(FetchPage, AnEndlessOrOversizedAnswerFailsAndMemoryStaysBounded) {
+    LoopbackServer server;
+    CannedResponse endless = Body(Pattern(64 * 1024, 5));
+    endless.sendContentLength = false;
+    endless.endless = true;
+    server.Serve("/endless", endless);
+    CannedResponse declared = Body("tiny");
+    declared.contentLength = 16LL * 1024 * 1024 + 1;  // refused before a byte of it is read
+    declared.endless = true;
+    server.Serve("/declared", declared);
+    CannedResponse over = Body(Pattern(16u * 1024 * 1024 + 1, 6));
+    over.sendContentLength = false;
+    server.Serve("/over", over);
+
+    const double before = PeakWorkingSetMb();
+    const auto start = GetTickCount64();
+    EXPECT_EQ(FetchPage(server.Address("/endless")), "");
+    const long long ms = ElapsedMs(start);
+    const double growth = PeakWorkingSetMb() - before;
+    std::printf("endless answer: given up after %lld ms, peak working set +%.1f MB\n", ms, growth);
+    EXPECT_LT(growth, 48.0);  // 16 MiB read in 10 KiB pieces, a doubling buffer and the system's
+    EXPECT_EQ(FetchPage(server.Address("/declared")), "");
+    EXPECT_EQ(FetchPage(server.Address("/over")), "");
+    EXPECT_LT(ElapsedMs(start), 20000);
 }
 
 }  // namespace

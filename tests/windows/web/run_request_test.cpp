@@ -149,6 +149,26 @@ TEST(RunRequest, FailuresGiveEmptyBytes) {
     EXPECT_EQ(RunRequest("http://127.0.0.1:70000/", "", "", "", "", "", "", 5), "");
 }
 
+TEST(RunRequest, AnAnswerOfMoreThanOneMebibyteFails) {
+    LoopbackServer server;
+    const std::string limit(1u << 20, 'a');
+    server.Serve("/limit", Body(limit));
+    CannedResponse over = Body(limit + "b");
+    over.sendContentLength = false;
+    server.Serve("/over", over);
+    CannedResponse endless = Body(std::string(4096, 'e'));
+    endless.sendContentLength = false;
+    endless.endless = true;
+    server.Serve("/endless", endless);
+    EXPECT_TRUE(RunRequest(server.Address("/limit"), "", "", "", "", "", "", 10) == limit);
+    EXPECT_EQ(RunRequest(server.Address("/over"), "", "", "", "", "", "", 10), "");
+    const auto start = GetTickCount64();
+    std::string headers = "stale";
+    EXPECT_EQ(RunRequest(server.Address("/endless"), "", "", "", "", "", "", 10, &headers), "");
+    EXPECT_EQ(headers, "");
+    EXPECT_LT(ElapsedMs(start), 9000) << "the worker read on until the time-out";
+}
+
 TEST(RunRequest, SlowAnswerWithinTheTimeoutArrives) {
     LoopbackServer server;
     CannedResponse slow = Body("late but in time");
