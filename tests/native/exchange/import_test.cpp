@@ -123,6 +123,37 @@ TEST_F(Import, FailedStoresEndTheImportWithTheirMessages) {
     EXPECT_EQ(Sites(), Table{});
 }
 
+TEST_F(Import, LinesAndValuesOfTenMegabytes) {
+    std::string big(10u << 20, 'x');
+    for (std::size_t i = 0; i < big.size(); i += 4096) big[i] = '\xB0';  // GBK lead bytes among them
+    ImportNative(NativeFile({"c"}, {Record(SiteOf("c", "http://big.example/", big))}));
+    ImportCustom(kDefaultTemplate, "c", "big-" + big + "-1\r\nnext.example-t-2\r\n");
+    const Table sites = Sites();
+    ASSERT_EQ(sites.size(), 3u);
+    EXPECT_EQ(sites[0][2], big);
+    EXPECT_EQ(sites[1][2], big);
+    EXPECT_EQ(sites[2][1], "next.example");
+    EXPECT_EQ(Messages(), Texts{});
+}
+
+TEST_F(Import, AStoreThatCannotBeWrittenKeepsNothingOfTheRunAndSaysSo) {
+    AddCategories({"c"});
+    Store({SiteOf("c", "http://old.example/")});
+    const std::string file = NativeFile({"c", "新"}, {Record(SiteOf("c", "http://one.example/")),
+                                                      Record(SiteOf("新", "http://two.example/"))});
+    {
+        FailWritesFrom fail(1);
+        ImportNative(file);
+        ImportCustom(kDefaultTemplate, "c", "three.example-t-1\n");
+    }
+    EXPECT_EQ(Messages(), (Texts{"添加分类失败！", "添加网站数据失败！", "添加网站数据失败！"}));
+    EXPECT_EQ(Categories(), Texts{"c"});
+    EXPECT_EQ(Sites(), Table{SiteOf("c", "http://old.example/")});
+    ImportNative(file);  // and the next run finds the stores as they were
+    EXPECT_EQ(Sites().size(), 3u);
+    EXPECT_EQ(Messages(), Texts{});
+}
+
 TEST_F(Import, CustomLinesByTheTemplate) {
     AddCategories({"目标"});
     ImportCustom(kDefaultTemplate, "目标",
