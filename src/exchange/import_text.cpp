@@ -36,97 +36,70 @@ struct CurrentStore {
     void Forget() { alias = nullptr; }
 };
 
-class CategoryWriter {
+std::string AsItIs(std::string_view s) {
+    return std::string(s);
+}
+
+// One of the two stores for the length of an import, with a key of each record kept so that
+// "stored already?" is a look-up: the category names, or the hosts of the sites.
+class StoreWriter {
   public:
-    explicit CategoryWriter(CurrentStore* current) : current_(current) {}
-    // CategoryExists: a store that cannot be opened is said, and the name counts as absent.
-    bool Exists(std::string_view name) {
+    StoreWriter(const char* alias, const char* openFailed, int keyField, std::string (*key)(std::string_view),
+                CurrentStore* current)
+        : alias_(alias), openFailed_(openFailed), keyField_(keyField), key_(key), current_(current) {}
+    // CategoryExists and IsDuplicateSite: a store that cannot be opened is said and closed, and
+    // the value counts as not stored.
+    bool Contains(std::string_view value) {
         if (!Open()) {
-            ShowMessage(kCategoryOpenFailed);
+            ShowMessage(openFailed_);
             Close();
             return false;
         }
-        return names_.count(std::string(name)) != 0;
+        return keys_.count(key_(value)) != 0;
     }
     bool Open() {
-        if (!current_->Use(kCategoryStoreAlias)) return false;
+        if (!current_->Use(alias_)) return false;
         if (!loaded_) {
             RecordStore& store = Stores();
             stored_ = store.RecordCount();
-            for (long long n = 1; n <= stored_; ++n, store.Skip()) names_.insert(store.Read(1));
+            for (long long n = 1; n <= stored_; ++n, store.Skip()) keys_.insert(key_(store.Read(keyField_)));
             loaded_ = true;
         }
         return true;
     }
-    bool Append(std::string_view name) {
-        if (!Stores().Append({std::string(name)})) return false;
-        names_.emplace(name);
+    bool Append(const Fields& record) {
+        if (!Stores().Append(record)) return false;
+        keys_.insert(key_(record[static_cast<std::size_t>(keyField_ - 1)]));
         ++appended_;
         return true;
     }
     void Close() {
-        if (current_->alias == kCategoryStoreAlias) current_->Forget();
-        CloseStoreByName(kCategoryStoreAlias);
+        if (current_->alias == alias_) current_->Forget();
+        CloseStoreByName(alias_);
     }
     // After a batch that could not be written: true when this store lost what was appended.
     bool Lost() {
         current_->Forget();
-        return appended_ > 0 &&
-               (!OpenStoreByName(kCategoryStoreAlias) || Stores().RecordCount() < stored_ + appended_);
+        return appended_ > 0 && (!OpenStoreByName(alias_) || Stores().RecordCount() < stored_ + appended_);
     }
 
   private:
+    const char* alias_;
+    const char* openFailed_;
+    int keyField_;
+    std::string (*key_)(std::string_view);
     CurrentStore* current_;
-    std::unordered_set<std::string> names_;
+    std::unordered_set<std::string> keys_;
     bool loaded_ = false;
     long long stored_ = 0, appended_ = 0;
 };
 
-class SiteWriter {
-  public:
-    explicit SiteWriter(CurrentStore* current) : current_(current) {}
-    // IsDuplicateSite: a store that cannot be opened is said, and the site counts as new.
-    bool IsDuplicate(std::string_view address) {
-        if (!Open()) {
-            ShowMessage(kSiteOpenFailed);
-            Close();
-            return false;
-        }
-        return hosts_.count(ExtractHost(address)) != 0;
-    }
-    bool Open() {
-        if (!current_->Use(kSiteStoreAlias)) return false;
-        if (!loaded_) {
-            RecordStore& store = Stores();
-            stored_ = store.RecordCount();
-            for (long long n = 1; n <= stored_; ++n, store.Skip()) hosts_.insert(ExtractHost(store.Read(2)));
-            loaded_ = true;
-        }
-        return true;
-    }
-    bool Append(const Fields& site) {
-        if (!Stores().Append(site)) return false;
-        hosts_.insert(ExtractHost(site[1]));
-        ++appended_;
-        return true;
-    }
-    void Close() {
-        if (current_->alias == kSiteStoreAlias) current_->Forget();
-        CloseStoreByName(kSiteStoreAlias);
-    }
-    // After a batch that could not be written: true when this store lost what was appended.
-    bool Lost() {
-        current_->Forget();
-        return appended_ > 0 &&
-               (!OpenStoreByName(kSiteStoreAlias) || Stores().RecordCount() < stored_ + appended_);
-    }
-
-  private:
-    CurrentStore* current_;
-    std::unordered_set<std::string> hosts_;
-    bool loaded_ = false;
-    long long stored_ = 0, appended_ = 0;
-};
+StoreWriter CategoryWriter(CurrentStore* current) {
+    return StoreWriter(kCategoryStoreAlias, kCategoryOpenFailed, 1, AsItIs, current);
+}
+StoreWriter SiteWriter(CurrentStore* current) {
+    return StoreWriter(kSiteStoreAlias, kSiteOpenFailed, 2, ExtractHost, current);
+}
 
 // The import's store writes as one batch. A file that cannot be written at the end keeps none of
 // the run's changes, which is said with the message of its appends.
@@ -136,7 +109,7 @@ class ImportBatch {
     ~ImportBatch() {
         if (open_) Stores().AbortBatch();
     }
-    void Commit(CategoryWriter* categories, SiteWriter* sites) {
+    void Commit(StoreWriter* categories, StoreWriter* sites) {
         if (!open_) return;
         open_ = false;
         if (Stores().CommitBatch()) return;
@@ -154,7 +127,7 @@ Fields ToFields(const std::vector<std::string_view>& values) {
 
 // Imports the sites of each category in the order of the category section; false when a failure
 // ended the import.
-bool StoreNative(const NativeContent& content, CategoryWriter& categories, SiteWriter& sites) {
+bool StoreNative(const NativeContent& content, StoreWriter& categories, StoreWriter& sites) {
     std::unordered_map<std::string_view, std::vector<std::size_t>> byCategory;
     for (std::string_view c : content.categories.items) byCategory.try_emplace(c);
     const auto& records = content.records.items;
@@ -163,19 +136,19 @@ bool StoreNative(const NativeContent& content, CategoryWriter& categories, SiteW
         if (group != byCategory.end()) group->second.push_back(i);
     }
     for (std::string_view c : content.categories.items) {
-        if (!categories.Exists(c)) {
+        if (!categories.Contains(c)) {
             if (!categories.Open()) {
                 ShowMessage(kCategoryOpenFailed);
                 return false;
             }
-            if (!categories.Append(c)) {
+            if (!categories.Append({std::string(c)})) {
                 ShowMessage("添加分类失败！");
                 return false;
             }
         }
         for (std::size_t i : byCategory[c]) {
             const std::vector<std::string_view> fields = RecordFields(records[i]);
-            if (sites.IsDuplicate(fields[1])) continue;
+            if (sites.Contains(fields[1])) continue;
             if (!sites.Open()) {
                 ShowMessage(kSiteOpenFailed);
                 return false;
@@ -217,8 +190,8 @@ std::vector<std::string_view> RecordFields(std::string_view record, std::size_t 
 void ImportNative(std::string_view text) {
     const NativeContent content = ReadNativeText(text);
     CurrentStore current;
-    CategoryWriter categories(&current);
-    SiteWriter sites(&current);
+    StoreWriter categories = CategoryWriter(&current);
+    StoreWriter sites = SiteWriter(&current);
     ImportBatch batch;
     StoreNative(content, categories, sites);
     batch.Commit(&categories, &sites);
@@ -235,7 +208,7 @@ void ImportCustom(std::string_view lineTemplate, std::string_view target, std::s
     }
     const std::vector<int> indexes = FieldIndexes(layout);
     CurrentStore current;
-    SiteWriter sites(&current);
+    StoreWriter sites = SiteWriter(&current);
     ImportBatch batch;
     if (!sites.Open()) {
         ShowMessage(kSiteOpenFailed);
@@ -249,7 +222,7 @@ void ImportCustom(std::string_view lineTemplate, std::string_view target, std::s
         if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty()) break;
         const std::vector<std::string_view> values = SplitByLayout(line, layout);
-        if (sites.IsDuplicate(values[static_cast<std::size_t>(layout.addressPosition - 1)])) continue;
+        if (sites.Contains(values[static_cast<std::size_t>(layout.addressPosition - 1)])) continue;
         Fields site(kFieldCount);
         site[0] = target;
         for (std::size_t k = 0; k < values.size(); ++k)
