@@ -260,21 +260,7 @@ class AllCollector {
             const std::uint32_t first = segments_[s].firstMark;
             std::string joined;
             const std::string_view piece = PieceOf(first, &joined);
-            std::vector<std::uint32_t> matches;
-            // A mark is indexed anew whenever its piece changes, so stale entries are skipped; a
-            // mark without a closing delimiter after it has no piece.
-            for (std::uint32_t e = Head(marks_[first].hash); e != kNone; e = entries_[e].second) {
-                const std::uint32_t m = entries_[e].first;
-                Mark& k = marks_[m];
-                if (k.alive && k.round != round && k.hash == marks_[first].hash &&
-                    k.length == marks_[first].length && segments_[FindSegment(k.segment)].closed &&
-                    (m == first || PieceEquals(m, piece))) {
-                    k.round = round;
-                    matches.push_back(m);
-                }
-            }
-            std::sort(matches.begin(), matches.end(),
-                      [this](std::uint32_t a, std::uint32_t b) { return marks_[a].pos < marks_[b].pos; });
+            const std::vector<std::uint32_t> matches = Matches(first, piece, round);
             const std::string_view item = piece.substr(open_.size());
             if (joined.empty()) {
                 out.items.push_back(item);
@@ -288,6 +274,26 @@ class AllCollector {
     }
 
   private:
+    // Every mark whose piece is the first mark's, in text order. A mark is indexed anew whenever
+    // its piece changes, so stale entries are skipped; a mark without a closing delimiter after it
+    // has no piece.
+    std::vector<std::uint32_t> Matches(std::uint32_t first, std::string_view piece, std::uint32_t round) {
+        std::vector<std::uint32_t> matches;
+        for (std::uint32_t e = Head(marks_[first].hash); e != kNone; e = entries_[e].second) {
+            const std::uint32_t m = entries_[e].first;
+            Mark& k = marks_[m];
+            if (k.alive && k.round != round && k.hash == marks_[first].hash &&
+                k.length == marks_[first].length && segments_[FindSegment(k.segment)].closed &&
+                (m == first || PieceEquals(m, piece))) {
+                k.round = round;
+                matches.push_back(m);
+            }
+        }
+        std::sort(matches.begin(), matches.end(),
+                  [this](std::uint32_t a, std::uint32_t b) { return marks_[a].pos < marks_[b].pos; });
+        return matches;
+    }
+
     void Build() {
         const std::size_t n = text_.size();
         std::vector<std::size_t> opens, closes;
@@ -493,7 +499,7 @@ class AllCollector {
     // Removes mark r's piece: its segment is cut at r and joined to the next one.
     void RemovePiece(std::uint32_t r) {
         const std::uint32_t s = FindSegment(marks_[r].segment);
-        const std::uint64_t pieceHash = marks_[r].hash, pieceLength = marks_[r].length;
+        const Cut cut{marks_[r].hash, marks_[r].length, segments_[s].length - marks_[r].length};
         // Opening delimiters from r on lie inside the piece.
         for (std::uint32_t m = segments_[s].lastMark;;) {
             const std::uint32_t prev = marks_[m].prev;
@@ -509,47 +515,36 @@ class AllCollector {
             m = prev;
         }
         CutFrom(s, marks_[r].pos);
-        const std::uint64_t kept = segments_[s].length - pieceLength;
         const std::uint32_t n = segments_[s].next;
         const std::size_t window = std::max(open_.size(), close_.size()) - 1;
         const Joined j = FindJoined(LastBytes(s, window), FirstBytes(n, window));
+        if (j.kind == 2)
+            KeepApart(s, n, cut, j);
+        else
+            Join(s, n, cut, j);
+    }
+
+    // What a removal took from the end of a segment: the piece's hash and length, and the length
+    // of what was kept before it.
+    struct Cut {
+        std::uint64_t hash, length, kept;
+    };
+
+    // The cut segment s and the next segment n become one; an opening delimiter the join made
+    // gets its piece: its bytes here and all of n.
+    void Join(std::uint32_t s, std::uint32_t n, const Cut& cut, const Joined& j) {
         const std::uint64_t nextHash = segments_[n].hash, nextLength = segments_[n].length;
-        if (j.kind == 2) {
-            // A closing delimiter made by the join: the two segments stay apart, each without its
-            // share of that delimiter's bytes.
-            const std::size_t right = close_.size() - j.left;
-            const std::uint64_t tailHash = hash_.Prepend(j.leftBytes, 0);
-            for (std::uint32_t m = segments_[s].firstMark; m != kNone; m = marks_[m].next) {
-                Mark& k = marks_[m];
-                const std::uint64_t mid = k.length - pieceLength;
-                const std::uint64_t h = SubMod(k.hash, MulMod(hash_.Pow(mid), pieceHash));
-                k.hash = SubMod(h, MulMod(hash_.Pow(mid - j.left), tailHash));
-                k.length = mid - j.left;
-                Index(m);
-            }
-            const std::uint64_t h = SubMod(segments_[s].hash, MulMod(hash_.Pow(kept), pieceHash));
-            segments_[s].hash = SubMod(h, MulMod(hash_.Pow(kept - j.left), tailHash));
-            segments_[s].length = kept - j.left;
-            CutLast(s, j.left);
-            std::string head;
-            for (const JoinByte& b : FirstBytes(n, right)) head += b.byte;
-            segments_[n].hash = MulMod(SubMod(nextHash, hash_.Prepend(head, 0)), hash_.InversePow(right));
-            segments_[n].length = nextLength - right;
-            CutFirst(n, right);
-            return;
-        }
-        const std::uint64_t delta = SubMod(nextHash, pieceHash);
+        const std::uint64_t delta = SubMod(nextHash, cut.hash);
         for (std::uint32_t m = segments_[s].firstMark; m != kNone; m = marks_[m].next) {
             Mark& k = marks_[m];
-            const std::uint64_t mid = k.length - pieceLength;
+            const std::uint64_t mid = k.length - cut.length;
             k.hash = AddMod(k.hash, MulMod(hash_.Pow(mid), delta));
             k.length = mid + nextLength;
             Index(m);
         }
-        segments_[s].hash = AddMod(segments_[s].hash, MulMod(hash_.Pow(kept), delta));
-        segments_[s].length = kept + nextLength;
+        segments_[s].hash = AddMod(segments_[s].hash, MulMod(hash_.Pow(cut.kept), delta));
+        segments_[s].length = cut.kept + nextLength;
         if (j.kind == 1) {
-            // An opening delimiter made by the join: its piece is its bytes here and the next segment.
             AddMark(s, j.pos);
             Mark& k = marks_.back();
             k.hash = AddMod(hash_.Prepend(j.leftBytes, 0), MulMod(hash_.Pow(j.left), nextHash));
@@ -557,6 +552,31 @@ class AllCollector {
             Index(static_cast<std::uint32_t>(marks_.size() - 1));
         }
         Splice(s, n);
+    }
+
+    // A closing delimiter made by the join: the two segments stay apart, each without its share of
+    // that delimiter's bytes.
+    void KeepApart(std::uint32_t s, std::uint32_t n, const Cut& cut, const Joined& j) {
+        const std::size_t right = close_.size() - j.left;
+        const std::uint64_t tailHash = hash_.Prepend(j.leftBytes, 0);
+        for (std::uint32_t m = segments_[s].firstMark; m != kNone; m = marks_[m].next) {
+            Mark& k = marks_[m];
+            const std::uint64_t mid = k.length - cut.length;
+            const std::uint64_t h = SubMod(k.hash, MulMod(hash_.Pow(mid), cut.hash));
+            k.hash = SubMod(h, MulMod(hash_.Pow(mid - j.left), tailHash));
+            k.length = mid - j.left;
+            Index(m);
+        }
+        const std::uint64_t h = SubMod(segments_[s].hash, MulMod(hash_.Pow(cut.kept), cut.hash));
+        segments_[s].hash = SubMod(h, MulMod(hash_.Pow(cut.kept - j.left), tailHash));
+        segments_[s].length = cut.kept - j.left;
+        CutLast(s, j.left);
+        std::string head;
+        for (const JoinByte& b : FirstBytes(n, right)) head += b.byte;
+        segments_[n].hash =
+            MulMod(SubMod(segments_[n].hash, hash_.Prepend(head, 0)), hash_.InversePow(right));
+        segments_[n].length -= right;
+        CutFirst(n, right);
     }
 
     // Segment s takes over the bytes, opening delimiters and closing delimiter of segment n.
