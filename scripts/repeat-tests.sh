@@ -42,7 +42,7 @@ for ((i = 1; i <= count; i++)); do
   if [[ $mode == cold ]]; then
     tree="$work/clone"
     git clone -q "$top" "$tree" && git -C "$tree" checkout -q --detach "$rev"
-    make -C "$tree" test >"$work/run.log" 2>&1
+    make --no-print-directory -C "$tree" test >"$work/run.log" 2>&1
   else
     tree="$top"
     scripts/test.sh windows >"$work/run.log" 2>&1
