@@ -22,10 +22,6 @@ class MetricsTest : public CatalogueTest {
         ASSERT_TRUE(server.Listening());
         OverrideServiceHostsForTests(server.HostAndPort());
     }
-    void TearDown() override {
-        CatalogueTest::TearDown();
-        OverrideServiceHostsForTests("");
-    }
 
     test::CannedResponse Page(std::string body, int delayMs = 0) {
         test::CannedResponse r;
