@@ -36,13 +36,13 @@ if ((beside)); then
 fi
 
 rev=$(git rev-parse HEAD)
-clean=0 walls=()
+clean=0 restarted=0 walls=()
 for ((i = 1; i <= count; i++)); do
   start=$SECONDS
   if [[ $mode == cold ]]; then
     tree="$work/clone"
     git clone -q "$top" "$tree" && git -C "$tree" checkout -q --detach "$rev"
-    make -C "$tree" test >"$work/run.log" 2>&1
+    make --no-print-directory -C "$tree" test >"$work/run.log" 2>&1
   else
     tree="$top"
     scripts/test.sh windows >"$work/run.log" 2>&1
@@ -51,7 +51,8 @@ for ((i = 1; i <= count; i++)); do
   walls+=("$wall")
   summary=$(tail -n 1 "$work/run.log")
   times=$(sed -nE 's/.*\(wall times: (.*)\)$/\1/p' "$work/run.log" | tail -n 1)
-  if [[ $summary =~ ^[0-9]+\ passed,\ 0\ failed$ ]]; then
+  if [[ $summary =~ ^[0-9]+\ passed,\ 0\ failed,\ ([0-9]+)\ restarted$ ]]; then
+    restarted=$((restarted + BASH_REMATCH[1]))
     clean=$((clean + 1))
     echo "$mode run $i: ${wall} s, $summary ($times)"
   else
@@ -67,7 +68,8 @@ for ((i = 1; i <= count; i++)); do
 done
 
 sorted=($(printf '%s\n' "${walls[@]}" | sort -n))
-echo "$mode: $count runs, $clean without a failure; wall time min ${sorted[0]} s," \
+echo "$mode: $count runs, $clean without a failure, $restarted restarted processes in all;" \
+     "wall time min ${sorted[0]} s," \
      "median ${sorted[$((count / 2))]} s, max ${sorted[$((count - 1))]} s" \
      "$( ((beside)) && echo '(with a build beside)')"
 ((clean == count))

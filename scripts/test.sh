@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # test.sh [native] [windows]: builds and runs the tests of both builds (or of those named): native
-# tests directly, Windows tests under Wine in a private Xvfb. Ends with one summary line; the exit
-# status is non-zero on any failure. Logs: build/native-ctest.log, build/windows-ctest.log.
+# tests directly, Windows tests under Wine in a private Xvfb. Ends with one summary line, "N passed,
+# M failed, K restarted" (K: Windows test processes that died before Wine's loader started, and
+# were started again); the exit status is non-zero on any failure. Logs: build/*-ctest.log.
 set -uo pipefail
 top="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$top"
@@ -9,10 +10,10 @@ builds=("$@")
 ((${#builds[@]})) || builds=(native windows)
 scripts/setup.sh || exit 1
 SECONDS=0
-scripts/build.sh "${builds[@]}" || { echo "0 passed, 1 failed (build)"; exit 1; }
+scripts/build.sh "${builds[@]}" || { echo "0 passed, 1 failed, 0 restarted (build)"; exit 1; }
 times="build ${SECONDS} s"
 
-passed=0 failed=0 status=0
+passed=0 failed=0 restarted=0 status=0
 run_ctest() {   # run_ctest <build-dir> <label>
   local log="build/$2-ctest.log" start=$SECONDS
   echo "== testing $2"
@@ -29,8 +30,8 @@ run_ctest() {   # run_ctest <build-dir> <label>
   ((f == 0)) || status=1
 }
 
-# What the Windows runs left beside the prefix: the messages of runs that ctest killed on time-out
-# (the runner removes its file when the program ends) and what the wineserver wrote.
+# What the Windows runs left beside the prefix: the restarts, the messages of runs that ctest killed
+# on time-out (the runner removes its file when the program ends) and what the wineserver wrote.
 wine_state() {
   local prefix
   prefix=$(sed -nE 's/^: "\$\{WINEPREFIX:=(.*)\}"$/\1/p' build/windows/wine-run.sh 2>/dev/null)
@@ -38,6 +39,12 @@ wine_state() {
 }
 report_wine_leftovers() {   # report_wine_leftovers <state-dir> <server-log-lines-before>
   local st=$1 log=build/windows-ctest.log f n
+  if [[ -s "$st/restarts.log" ]]; then
+    restarted=$(grep -c '^---- wine-run restarted ' "$st/restarts.log")
+    { echo; cat "$st/restarts.log"; } >>"$log"
+    echo "$restarted Windows test process(es) died before Wine's loader started and were started again:"
+    echo "  see the end of $log"
+  fi
   for f in "$st"/run.*; do
     [[ -f "$f" ]] || continue
     { echo; echo "---- $(head -n 1 "$f") was killed before it ended (time-out); its stderr with Wine's messages:"
@@ -60,7 +67,7 @@ for b in "${builds[@]}"; do
   if [[ $b == windows ]]; then
     st=$(wine_state)
     mkdir -p "$st"
-    rm -f "$st"/run.*
+    rm -f "$st"/run.* "$st/restarts.log"
     before=$(wc -l 2>/dev/null <"$st/wineserver.log" || echo 0)
     # Windows tests always run in the build's own Xvfb, never on the user's desktop.
     DISPLAY= run_ctest build/windows windows
@@ -71,5 +78,5 @@ for b in "${builds[@]}"; do
 done
 echo
 echo "logs: $(printf 'build/%s-ctest.log ' "${builds[@]}")(wall times: $times)"
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $restarted restarted"
 exit $status

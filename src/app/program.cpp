@@ -1,20 +1,24 @@
-// The life of the process: see program.h. The skin engine and the update check join the start
-// sequence of the main window when they exist.
+// The life of the process: see program.h. The update check comes after the main window's start
+// sequence, once the window is shown and painted, so a slow or silent update server never keeps
+// it hidden; while the check waits the window already answers the user.
 #include "app/program.h"
 
 #include <windows.h>
 
 #include "catalogue/main_window_win.h"
 #include "core/process_state.h"
+#include "web/win32/update_check_win.h"
 
 namespace qm {
 
 int RunProgram() {
     CreateProcessState();
-    if (!LoadMainWindow()) {
+    Form* main = LoadMainWindow();
+    if (!main) {
         ReleaseProcessState();
         return 1;
     }
+    CheckForUpdate(GetText(*main, FormDefinition(*main).name));
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

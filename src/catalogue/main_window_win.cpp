@@ -16,6 +16,7 @@
 #include "core/settings.h"
 #include "core/stores.h"
 #include "exchange/backup_window_win.h"
+#include "exchange/exchange_windows_win.h"
 #include "skin/skin.h"
 
 namespace qm {
@@ -173,6 +174,8 @@ std::vector<EventBinding> MainBindings() {
         {kRenameCategoryButton, FormEvent::MouseMoved, OnRenameCategoryHover},
         {kDeleteCategoryButton, FormEvent::MouseMoved, OnDeleteCategoryHover},
         {kBackupButton, FormEvent::Clicked, OpenBackupWindow},
+        {kExportButton, FormEvent::Clicked, OpenExportWindow},
+        {kImportButton, FormEvent::Clicked, OpenImportWindow},
     };
     for (const auto& more : {CategoryButtonBindings(), AddPanelBindings(), RecordActionBindings()})
         bindings.insert(bindings.end(), more.begin(), more.end());

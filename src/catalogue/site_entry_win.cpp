@@ -5,7 +5,6 @@
 
 #include <climits>
 #include <cstdlib>
-#include <map>
 
 #include "catalogue/main_form.h"
 #include "catalogue/main_window_win.h"
@@ -15,12 +14,6 @@
 namespace qm {
 
 namespace {
-
-// One flag per living form; a destroyed form's flag is set and forgotten.
-std::map<const Form*, std::shared_ptr<std::atomic<int>>>& Flags() {
-    static std::map<const Form*, std::shared_ptr<std::atomic<int>>> flags;
-    return flags;
-}
 
 void CancelFetch(const Form& form) {
     FetchCancelledFlag(form)->store(1);
@@ -42,8 +35,7 @@ void OnAddressLeft(Form& form, const EventInfo&) {
 }
 
 void OnEntryFormDestroying(Form& form, const EventInfo&) {
-    CancelFetch(form);
-    Flags().erase(&form);
+    EndMetricTarget(form);
 }
 
 void OnAddSite(Form& form, const EventInfo&) {
@@ -72,14 +64,6 @@ void OnDeleteRecord(Form& form, const EventInfo&) {
 }
 
 }  // namespace
-
-std::shared_ptr<std::atomic<int>> FetchCancelledFlag(const Form& form) {
-    auto& flag = Flags()[&form];
-    if (!flag) flag = std::make_shared<std::atomic<int>>(0);
-    return flag;
-}
-
-void StartMetricFetch(Form&) {}
 
 SiteValues EnteredSite(const Form& form) {
     SiteValues values{ComboSelectedText(form, kNewSiteCategoryCombo)};

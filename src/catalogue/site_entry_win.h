@@ -1,24 +1,15 @@
-// Site entry in the windows: the main window's add panel and record menu items, the events of
-// the address boxes shared with the modify window, and each entry form's FetchCancelled flag.
-// Window thread only, except the flags, which the metric workers read from their own threads.
+// Site entry in the windows: the main window's add panel and record menu items, and the events of
+// the address boxes shared with the modify window (the metric fetch and each form's FetchCancelled
+// flag are in web/win32/site_metrics_win.h). Window thread only.
 #pragma once
 
-#include <atomic>
-#include <memory>
 #include <vector>
 
 #include "catalogue/site_entry.h"
 #include "platform/win32/forms_win.h"
+#include "web/win32/site_metrics_win.h"  // FetchCancelledFlag, StartMetricFetch
 
 namespace qm {
-
-// The form's FetchCancelled flag: 1 means that figures still arriving are dropped. Workers keep the
-// shared pointer, so the flag outlives its form; once the form is destroyed it stays 1.
-std::shared_ptr<std::atomic<int>> FetchCancelledFlag(const Form& form);
-
-// Where the site metrics start: called when an address box of the form loses the focus. The
-// metric fetch fills in the form's five figure boxes; until it exists the figures are typed.
-void StartMetricFetch(Form& form);
 
 // The ten values standing in an entry form: 分类组合框2's selected text, then the nine edit boxes.
 SiteValues EnteredSite(const Form& form);

@@ -11,6 +11,7 @@ namespace qm {
 
 enum class ControlKind {
     Label,
+    LabelLines,  // a label of several lines (CR LF between them), spaced to fit its box
     Button,
     SmallButton,
     Edit,
@@ -39,6 +40,7 @@ struct ControlDef {
     std::string parent;                            // name of the group box holding it, or empty
     std::vector<ListColumnDef> columns;            // list views only
     std::string target;                            // address of a hyperlink label or browser
+    bool readOnly = false;                         // edits: shown greyed, the user cannot change the text
 };
 
 // A menu item with an empty caption is a separator.

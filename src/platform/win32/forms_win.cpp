@@ -32,6 +32,7 @@ struct Form {
     HWND hwnd = nullptr;
     std::vector<ControlState> controls;
     UniqueFont font, linkFont;
+    UniqueBrush readOnlyFace;
     bool ready = false;     // events flow only once Created is raised
     int dispatchDepth = 0;  // handlers running; the form outlives its window until they return
     bool windowGone = false;
@@ -40,6 +41,8 @@ struct Form {
 namespace {
 
 constexpr int kFirstControlId = 100;
+constexpr COLORREF kReadOnlyFace = RGB(192, 192, 192);
+constexpr COLORREF kReadOnlyText = RGB(96, 96, 96);
 constexpr UINT_PTR kSubclassId = 1;
 PopupMenuHook g_popupHook = nullptr;
 OpenAddressHook g_openHook = nullptr;
@@ -154,6 +157,8 @@ WindowKind KindOf(ControlKind kind) {
             return {L"STATIC", SS_LEFTNOWORDWRAP | SS_NOTIFY, 0};
         case ControlKind::HyperLink:
             return {L"STATIC", SS_LEFT | SS_NOTIFY, 0};
+        case ControlKind::LabelLines:
+            return {L"STATIC", SS_OWNERDRAW | SS_NOTIFY, 0};
         case ControlKind::Button:
         case ControlKind::SmallButton:
             return {L"BUTTON", BS_PUSHBUTTON | BS_NOTIFY | WS_TABSTOP, 0};
@@ -220,9 +225,11 @@ bool CreateControl(Form& form, ControlState& c, int id) {
         // A drop-down list's window height includes its list; the box itself takes the font's height.
         const bool dropDown = d.kind == ControlKind::ComboList || d.kind == ControlKind::DrivePicker;
         const int height = dropDown ? d.height + 200 : d.height;
+        const bool edit = d.kind == ControlKind::Edit || d.kind == ControlKind::PasswordEdit;
+        const DWORD readOnly = edit && d.readOnly ? ES_READONLY : 0;
         c.hwnd = CreateWindowExW(k.exStyle, k.cls, ToWide(d.caption).c_str(),
-                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | k.style, d.left, d.top, d.width,
-                                 height, parent, idMenu, GetModuleHandleW(nullptr), nullptr);
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | k.style | readOnly, d.left, d.top,
+                                 d.width, height, parent, idMenu, GetModuleHandleW(nullptr), nullptr);
     }
     if (!c.hwnd) return false;
     HFONT font = d.kind == ControlKind::HyperLink ? form.linkFont.get() : form.font.get();
@@ -247,6 +254,7 @@ void OnCommand(Form& form, WPARAM wp, LPARAM lp) {
             if (code == BN_KILLFOCUS) RaiseSimple(form, name, FormEvent::FocusLost);
             break;
         case ControlKind::Label:
+        case ControlKind::LabelLines:
         case ControlKind::HyperLink:
             if (code == STN_CLICKED) {
                 if (c->def->kind == ControlKind::HyperLink && !c->def->target.empty())
@@ -329,6 +337,40 @@ LRESULT OnNotify(Form& form, LPARAM lp) {
     return 0;
 }
 
+// The lines of a LabelLines control, one below the other at the font's height, closer together
+// when that is too tall for the box (a substituted font may be taller than the designed one).
+// Face and text colour are the ones the window gives its static controls.
+void DrawLabelLines(const DRAWITEMSTRUCT& item) {
+    HDC dc = item.hDC;
+    const RECT r = item.rcItem;
+    const auto face = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(item.hwndItem), WM_CTLCOLORSTATIC,
+                                                            reinterpret_cast<WPARAM>(dc),
+                                                            reinterpret_cast<LPARAM>(item.hwndItem)));
+    if (face) FillRect(dc, &r, face);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(item.hwndItem)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(item.hwndItem, text.data(), static_cast<int>(text.size()))));
+    std::vector<std::wstring> lines(1);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, L"\r\n") == 0) {
+            lines.emplace_back();
+            ++i;
+        } else {
+            lines.back() += text[i];
+        }
+    }
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    const int height = r.bottom - r.top, count = static_cast<int>(lines.size());
+    const int pitch = std::max(1, std::min<int>(tm.tmHeight, height / count));
+    SetBkMode(dc, TRANSPARENT);
+    for (int i = 0; i < count; ++i) {
+        RECT line{r.left, r.top + i * pitch, r.right, r.top + i * pitch + tm.tmHeight};
+        DrawTextW(dc, lines[static_cast<std::size_t>(i)].c_str(), -1, &line,
+                  DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_EXPANDTABS);
+    }
+}
+
 LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
@@ -354,6 +396,16 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_NOTIFY:
             return OnNotify(*form, lp);
+        case WM_DRAWITEM:
+            if (const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+                item && item->CtlType == ODT_STATIC) {
+                if (ControlState* c = StateOf(*form, item->hwndItem);
+                    c && c->def->kind == ControlKind::LabelLines) {
+                    DrawLabelLines(*item);
+                    return TRUE;
+                }
+            }
+            break;
         case WM_CTLCOLORSTATIC:
             if (ControlState* c = StateOf(*form, reinterpret_cast<HWND>(lp));
                 c && c->def->kind == ControlKind::HyperLink) {
@@ -361,6 +413,13 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                 SetTextColor(dc, RGB(0, 0, 255));
                 SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
                 return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            } else if (c &&
+                       (c->def->kind == ControlKind::Edit || c->def->kind == ControlKind::PasswordEdit)) {
+                // A read-only edit: the skin keeps the text colour chosen here.
+                HDC dc = reinterpret_cast<HDC>(wp);
+                SetTextColor(dc, kReadOnlyText);
+                SetBkColor(dc, kReadOnlyFace);
+                return reinterpret_cast<LRESULT>(form->readOnlyFace.get());
             }
             break;
         case WM_DESTROY:
@@ -406,6 +465,7 @@ Form* LoadForm(const FormDef& def, std::vector<EventBinding> bindings, HWND owne
     form->bindings = std::move(bindings);
     form->font = MakeFont(false);
     form->linkFont = MakeFont(true);
+    form->readOnlyFace = UniqueBrush(CreateSolidBrush(kReadOnlyFace));
     form->controls.reserve(form->def.controls.size());
     for (const auto& c : form->def.controls)
         form->controls.push_back(ControlState{&c, nullptr, {}, {}, false});
@@ -476,6 +536,13 @@ std::string GetText(const Form& form, std::string_view name) {
 
 void SetText(Form& form, std::string_view name, std::string_view text) {
     if (HWND hwnd = TextWindow(form, name)) SetWindowTextW(hwnd, ToWide(text).c_str());
+}
+
+void SetEditReadOnly(Form& form, std::string_view name, bool readOnly) {
+    const ControlState* c = FindState(form, name);
+    if (!c || (c->def->kind != ControlKind::Edit && c->def->kind != ControlKind::PasswordEdit)) return;
+    SendMessageW(c->hwnd, EM_SETREADONLY, readOnly, 0);
+    InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
 ControlRect GetControlRect(const Form& form, std::string_view name) {

@@ -39,6 +39,10 @@ std::string ControlNameOf(const Form& form, HWND control);    // empty when not 
 std::string GetText(const Form& form, std::string_view name);
 void SetText(Form& form, std::string_view name, std::string_view text);
 
+// Makes an edit read-only or editable. A read-only edit is drawn on a grey face with grey text,
+// so the difference stays visible when the skin gives every edit its own face colour.
+void SetEditReadOnly(Form& form, std::string_view name, bool readOnly);
+
 ControlRect GetControlRect(const Form& form, std::string_view name);
 // Moves a control; a negative width or height keeps the current one.
 void SetControlRect(Form& form, std::string_view name, ControlRect rect);

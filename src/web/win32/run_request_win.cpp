@@ -146,11 +146,14 @@ bool PumpMessages(int& quitCode) {
 enum class WaitResult { Ended, TimedOut, Failed };
 
 // Waits for the worker while processing messages; every message restarts the full time-out.
+// Messages sent from other threads wake the wait too, so a metric worker's call into the window
+// thread is answered at once rather than when the update check is over.
 WaitResult WaitForWorker(HANDLE thread, DWORD timeoutMs) {
     int quitCode = 0;
     bool quit = false;
     for (;;) {
-        const DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, timeoutMs, QS_ALLEVENTS);
+        const DWORD r =
+            MsgWaitForMultipleObjects(1, &thread, FALSE, timeoutMs, QS_ALLEVENTS | QS_SENDMESSAGE);
         if (!quit && !PumpMessages(quitCode)) quit = true;
         WaitResult result;
         if (r == WAIT_OBJECT_0)

@@ -169,6 +169,34 @@ TEST_F(StoreBatch, DeletingACategoryInABatchGivesTheLiteralResultInOneWrite) {
     EXPECT_EQ(OnDisk(batched).size(), 600u);
 }
 
+TEST_F(StoreBatch, ABatchOnALargeStoreIsWrittenAsItsOwnEntryAndReadBackTheSame) {
+    // Over 4 MB a purge does not rewrite the file, so what the batch entry says is what is read.
+    RecordStore r;
+    ASSERT_TRUE(r.Open(batched, "s", kPw));
+    ASSERT_TRUE(r.BeginBatch());
+    for (int i = 0; i < 300; ++i)
+        ASSERT_TRUE(r.Append({std::to_string(i), std::string(15000, 'a' + i % 26)}));
+    ASSERT_TRUE(r.CommitBatch());
+    const std::size_t before = ReadBytes(dir.Path() / "batched.edb").size();
+    ASSERT_GT(before, 4u << 20);
+    ASSERT_TRUE(r.BeginBatch());
+    for (long long n : {11, 11, 50, 120}) ASSERT_TRUE(r.GoTo(n) && r.DeleteCurrent() && r.Purge());
+    ASSERT_TRUE(r.GoTo(100) && r.Write(3, "changed"));
+    ASSERT_TRUE(r.GoTo(200) && r.DeleteCurrent());  // marked, not purged
+    ASSERT_TRUE(r.Append({"new"}));
+    ASSERT_TRUE(r.CommitBatch());
+    // Runs of kept rows, and only the rows written in the batch (two changed, one new) whole.
+    EXPECT_LT(ReadBytes(dir.Path() / "batched.edb").size(), before + 2 * 15000 + 1000);
+    const Snapshot want = Snap(r, 3);
+    ASSERT_EQ(want.size(), 297u);
+    EXPECT_EQ(OnDisk(batched), want);
+    ASSERT_TRUE(r.Purge());
+    RecordStore fresh;
+    ASSERT_TRUE(fresh.Open(dir.File("batched.edb"), "f", kPw));
+    ASSERT_TRUE(fresh.Purge());  // the record marked in the batch is marked on disk too
+    EXPECT_EQ(Snap(fresh, 3), Snap(r, 3));
+}
+
 TEST_F(StoreBatch, AnAbortedBatchLeavesTheTablesAndFilesAsTheyWere) {
     Fill(10);
     const std::string before = ReadBytes(dir.Path() / "batched.edb");

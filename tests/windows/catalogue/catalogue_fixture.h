@@ -14,6 +14,7 @@
 #include "catalogue/main_window_win.h"
 #include "core/process_state.h"
 #include "platform/file_io.h"
+#include "web/service_hosts.h"
 
 namespace qm::testing {
 
@@ -36,6 +37,9 @@ inline int PickMenuItem(HMENU, const MenuDef& def) {
 
 inline void NoProgramEnd() {}
 
+// A loopback port nobody listens on.
+inline constexpr char kNoServiceHere[] = "127.0.0.1:9";
+
 class CatalogueTest : public ProgramFolderTest {
   protected:
     void SetUp() override {
@@ -43,11 +47,14 @@ class CatalogueTest : public ProgramFolderTest {
         CreateProcessState();
         SetProgramEndHookForTesting(NoProgramEnd);
         SetPopupMenuHookForTesting(PickMenuItem);
+        // A box left with an address starts the metric fetch: it must never leave the machine.
+        OverrideServiceHostsForTests(kNoServiceHere);
     }
     void TearDown() override {
         Close();
         SetPopupMenuHookForTesting(nullptr);
         SetProgramEndHookForTesting(nullptr);
+        OverrideServiceHostsForTests("");
         ReleaseProcessState();
         ProgramFolderTest::TearDown();
     }

@@ -1,6 +1,6 @@
 // RunRequest against the loopback server: the request on the wire for GET and POST, caller
 // headers, a proxy, refused methods, the raw header buffer, cookies, late answers, and the time-out that
-// restarts with every message the waiting thread receives.
+// restarts with every message the waiting thread receives, sent ones included.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <wininet.h>
@@ -248,6 +248,29 @@ TEST(RunRequest, PostedMessagesKeepTheWaitGoing) {
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_APP + 7, WM_APP + 7, PM_REMOVE));  // all were taken
     EXPECT_GE(ms, 5200);  // 3 s after the last message at 2.4 s
     EXPECT_LT(ms, 7500);
+}
+
+TEST(RunRequest, MessagesSentFromOtherThreadsAreAnsweredInsideTheWait) {
+    LoopbackServer server;
+    CannedResponse stall;
+    stall.stall = true;
+    server.Serve("/stall", stall);
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    const auto start = GetTickCount64();
+    std::atomic<long long> answeredAt{-1};
+    std::thread sender([&] {
+        Sleep(500);
+        SendMessageW(window, WM_NULL, 0, 0);  // a metric worker's call waits like this
+        answeredAt = ElapsedMs(start);
+    });
+    EXPECT_EQ(RunRequest(server.Address("/stall"), "", "", "", "", "", "", 3), "");
+    const long long ms = ElapsedMs(start);
+    sender.join();
+    DestroyWindow(window);
+    EXPECT_GE(answeredAt.load(), 500);
+    EXPECT_LT(answeredAt.load(), 2500) << "answered while the wait went on, not after it";
+    EXPECT_GE(ms, 3400);  // 3 s counted from the sent message
 }
 
 TEST(RunRequest, QuitMessageEndsTheWaitAndIsKept) {

@@ -2,7 +2,8 @@
 # Checks what the Windows test runner (cmake/wine-run.sh.in) leaves behind, with wine_probe.exe.
 #   wine_run_test.sh reports WRAPPER PROBE MISSING_DLL
 #     a failing program leaves its exit status, Wine's messages and the server's state; a loader
-#     failure and a crash are told apart; a passing program shows its own output only
+#     failure and a crash are told apart; a passing program shows its own output only; a process
+#     that dies before the loader starts is started once more, and the restart is logged
 #   wine_run_test.sh handles WRAPPER PROBE
 #     the wineserver survives a process that lists the system's handles while others start
 set -uo pipefail
@@ -65,6 +66,15 @@ reports)
   expect missing err '^exit status 53 \(0x35, .*; Wine reported status 0xc0000135;'
   expect missing err '^the Windows loader failed \(err:module below\): the program.s main never ran$'
   expect missing err ':err:module:import_dll Library .*probe_dll.* not found'
+
+  # Dying before the loader starts proves the program never ran: one restart, logged.
+  QM_WINE_RESTARTS="$out/restarts.log" run absent "$out/no-such-program.exe"
+  expect_rc absent 53
+  expect absent err '^exit status 53 \(0x35, .*; Wine reported status 0xc0000135;'
+  expect absent err '^this was its second start: the first died before the Windows loader started$'
+  expect absent err '^Wine loaded no DLL: the process died before the Windows loader started$'
+  [[ $(grep -c '^---- wine-run restarted .*no-such-program.exe after status 53' "$out/restarts.log") == 1 ]] ||
+    fail "the restart of the absent program is not logged once"
   ;;
 handles)
   "$wrap" "$probe" list-handles 4000 >"$out/lister.out" 2>"$out/lister.err" &

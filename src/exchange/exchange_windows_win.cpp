@@ -1,0 +1,167 @@
+// The export and import windows' handlers: see exchange_windows_win.h. Each handler reads the
+// controls and calls one action of exchange/export_text.h or exchange/import_text.h.
+#include "exchange/exchange_windows_win.h"
+
+#include <string>
+
+#include "catalogue/categories_win.h"
+#include "catalogue/main_form.h"
+#include "catalogue/main_window_win.h"
+#include "exchange/exchange_format.h"
+#include "exchange/exchange_forms.h"
+#include "exchange/export_text.h"
+#include "exchange/import_text.h"
+#include "platform/win32/file_dialogs_win.h"
+
+namespace qm {
+
+namespace {
+
+// An open window and the name its file dialog last confirmed (the dialog's current file name).
+struct OpenWindow {
+    Form* form = nullptr;
+    std::string chosen;
+};
+OpenWindow g_export, g_import;
+
+OpenWindow& StateOf(const Form& form) {
+    return &form == g_import.form ? g_import : g_export;
+}
+
+void FillFormats(Form& form) {
+    ComboClear(form, kFormatCombo);
+    ComboAdd(form, kFormatCombo, kNativeFormatItem);
+    ComboAdd(form, kFormatCombo, kCustomFormatItem);
+    ComboSelect(form, kFormatCombo, 0);
+}
+
+// The note and the template box for the chosen format; a change of format resets the template.
+void ShowFormat(Form& form) {
+    const bool custom = ComboSelection(form, kFormatCombo) != kNativeFormat;
+    SetText(form, kFormatNote, custom ? kCustomFormatNote : kNativeFormatNote);
+    SetText(form, kTemplateEdit, custom ? kDefaultTemplate : kTemplateNotice);
+    SetEditReadOnly(form, kTemplateEdit, !custom);
+}
+
+// The dialog shows the last confirmed name; after a cancel the path box gets that name again.
+void ChoosePath(Form& form, bool save, const char* pathEdit) {
+    OpenWindow& state = StateOf(form);
+    FileDialogRequest request;
+    request.save = save;
+    request.filter = kTextFileFilter;
+    request.defaultExtension = save ? kTextFileExtension : "";
+    request.fileName = state.chosen;
+    if (const std::optional<std::string> path = ShowFileDialog(request)) state.chosen = *path;
+    SetText(form, pathEdit, state.chosen);
+}
+
+// The end of a long path, where the file name is, stays in view.
+void ShowPathEnd(Form& form, const char* pathEdit) {
+    HWND edit = ControlWindow(form, pathEdit);
+    const int end = GetWindowTextLengthW(edit);
+    SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end), end);
+    SendMessageW(edit, EM_SCROLLCARET, 0, 0);
+}
+
+void ExportWindowCreated(Form& form, const EventInfo&) {
+    g_export = {&form, {}};
+    FillFormats(form);
+    FillExportCategoryList(form);
+}
+
+void ImportWindowCreated(Form& form, const EventInfo&) {
+    g_import = {&form, {}};
+    FillFormats(form);
+    FillImportCategoryList(form);
+}
+
+void ExportFormatChanged(Form& form, const EventInfo&) {
+    ShowFormat(form);
+}
+
+void ImportFormatChanged(Form& form, const EventInfo&) {
+    ShowFormat(form);
+    FillImportCategoryList(form);
+}
+
+void ChooseSavePath(Form& form, const EventInfo&) {
+    ChoosePath(form, true, kSavePathEdit);
+}
+void ChooseOpenPath(Form& form, const EventInfo&) {
+    ChoosePath(form, false, kOpenPathEdit);
+}
+void SavePathChanged(Form& form, const EventInfo&) {
+    ShowPathEnd(form, kSavePathEdit);
+}
+void OpenPathChanged(Form& form, const EventInfo&) {
+    ShowPathEnd(form, kOpenPathEdit);
+}
+
+void RunExport(Form& form, const EventInfo&) {
+    ExportToFile(GetText(form, kSavePathEdit), ComboSelection(form, kFormatCombo),
+                 GetText(form, kTemplateEdit), ComboSelectedText(form, kExportChoiceCombo));
+}
+
+void RunImport(Form& form, const EventInfo&) {
+    ImportFromFile(GetText(form, kOpenPathEdit), ComboSelection(form, kFormatCombo),
+                   GetText(form, kTemplateEdit), ComboSelectedText(form, kImportTargetCombo));
+    FillCategoryCombos();
+    if (Form* main = MainForm()) FillSiteList(ComboSelectedText(*main, kFilterCombo));
+}
+
+void OnDestroying(Form& form, const EventInfo&) {
+    if (g_export.form == &form) g_export = {};
+    if (g_import.form == &form) g_import = {};
+}
+
+std::vector<EventBinding> ExportBindings() {
+    return {
+        {kExportFormName, FormEvent::Created, ExportWindowCreated},
+        {kExportFormName, FormEvent::Destroying, OnDestroying},
+        {kFormatCombo, FormEvent::SelectionChanged, ExportFormatChanged},
+        {kPathButton, FormEvent::Clicked, ChooseSavePath},
+        {kSavePathEdit, FormEvent::ContentChanged, SavePathChanged},
+        {kRunExportButton, FormEvent::Clicked, RunExport},
+    };
+}
+
+std::vector<EventBinding> ImportBindings() {
+    return {
+        {kImportFormName, FormEvent::Created, ImportWindowCreated},
+        {kImportFormName, FormEvent::Destroying, OnDestroying},
+        {kFormatCombo, FormEvent::SelectionChanged, ImportFormatChanged},
+        {kPathButton, FormEvent::Clicked, ChooseOpenPath},
+        {kOpenPathEdit, FormEvent::ContentChanged, OpenPathChanged},
+        {kRunImportButton, FormEvent::Clicked, RunImport},
+    };
+}
+
+void Open(OpenWindow& state, const FormDef& def, std::vector<EventBinding> bindings, Form& owner) {
+    if (state.form) {
+        HWND hwnd = FormWindow(*state.form);
+        if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
+        SetForegroundWindow(hwnd);
+        return;
+    }
+    if (!LoadForm(def, std::move(bindings), FormWindow(owner))) state = {};
+}
+
+}  // namespace
+
+void OpenExportWindow(Form& owner, const EventInfo&) {
+    Open(g_export, ExportFormDef(), ExportBindings(), owner);
+}
+
+void OpenImportWindow(Form& owner, const EventInfo&) {
+    Open(g_import, ImportFormDef(), ImportBindings(), owner);
+}
+
+Form* ExportWindow() {
+    return g_export.form;
+}
+
+Form* ImportWindow() {
+    return g_import.form;
+}
+
+}  // namespace qm

@@ -1,0 +1,256 @@
+// Import: see import_text.h. The whole run is one store batch: every append acts on the tables at
+// once, and each store file is written once at the end, whole or not at all should the program
+// stop (one locked write instead of one per site). The duplicate test looks the host up in a set
+// built once from SiteStore and grown with every site appended: the same answers as a find pass
+// per site.
+#include "exchange/import_text.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/stores.h"
+#include "exchange/exchange_file.h"
+#include "exchange/exchange_format.h"
+#include "exchange/template_layout.h"
+#include "platform/dialogs.h"
+#include "platform/gbk.h"
+#include "platform/record_store.h"
+#include "web/text_helpers.h"
+
+namespace qm {
+
+namespace {
+
+constexpr char kCategoryOpenFailed[] = "打开分类数据库失败！";
+constexpr char kSiteOpenFailed[] = "打开网站数据库失败！";
+constexpr std::size_t kFieldCount = 10;
+
+// Which store is current, so that a run of appends to one store selects it once.
+struct CurrentStore {
+    const char* alias = nullptr;
+    bool Use(const char* wanted) {
+        if (alias == wanted) return true;
+        alias = OpenStoreByName(wanted) ? wanted : nullptr;
+        return alias != nullptr;
+    }
+    void Forget() { alias = nullptr; }
+};
+
+std::string AsItIs(std::string_view s) {
+    return std::string(s);
+}
+
+// One of the two stores for the length of an import, with a key of each record kept so that
+// "stored already?" is a look-up: the category names, or the hosts of the sites.
+class StoreWriter {
+  public:
+    StoreWriter(const char* alias, const char* openFailed, int keyField, std::string (*key)(std::string_view),
+                CurrentStore* current)
+        : alias_(alias), openFailed_(openFailed), keyField_(keyField), key_(key), current_(current) {}
+    // CategoryExists and IsDuplicateSite: a store that cannot be opened is said and closed, and
+    // the value counts as not stored.
+    bool Contains(std::string_view value) {
+        if (!Open()) {
+            ShowMessage(openFailed_);
+            Close();
+            return false;
+        }
+        return keys_.count(key_(value)) != 0;
+    }
+    bool Open() {
+        if (!current_->Use(alias_)) return false;
+        if (!loaded_) {
+            RecordStore& store = Stores();
+            stored_ = store.RecordCount();
+            for (long long n = 1; n <= stored_; ++n, store.Skip()) keys_.insert(key_(store.Read(keyField_)));
+            loaded_ = true;
+        }
+        return true;
+    }
+    bool Append(const Fields& record) {
+        if (!Stores().Append(record)) return false;
+        keys_.insert(key_(record[static_cast<std::size_t>(keyField_ - 1)]));
+        ++appended_;
+        return true;
+    }
+    void Close() {
+        if (current_->alias == alias_) current_->Forget();
+        CloseStoreByName(alias_);
+    }
+    // After a batch that could not be written: true when this store lost what was appended.
+    bool Lost() {
+        current_->Forget();
+        return appended_ > 0 && (!OpenStoreByName(alias_) || Stores().RecordCount() < stored_ + appended_);
+    }
+
+  private:
+    const char* alias_;
+    const char* openFailed_;
+    int keyField_;
+    std::string (*key_)(std::string_view);
+    CurrentStore* current_;
+    std::unordered_set<std::string> keys_;
+    bool loaded_ = false;
+    long long stored_ = 0, appended_ = 0;
+};
+
+StoreWriter CategoryWriter(CurrentStore* current) {
+    return StoreWriter(kCategoryStoreAlias, kCategoryOpenFailed, 1, AsItIs, current);
+}
+StoreWriter SiteWriter(CurrentStore* current) {
+    return StoreWriter(kSiteStoreAlias, kSiteOpenFailed, 2, ExtractHost, current);
+}
+
+// The import's store writes as one batch. A file that cannot be written at the end keeps none of
+// the run's changes, which is said with the message of its appends.
+class ImportBatch {
+  public:
+    ImportBatch() : open_(Stores().BeginBatch()) {}
+    ~ImportBatch() {
+        if (open_) Stores().AbortBatch();
+    }
+    void Commit(StoreWriter* categories, StoreWriter* sites) {
+        if (!open_) return;
+        open_ = false;
+        if (Stores().CommitBatch()) return;
+        if (categories && categories->Lost()) ShowMessage("添加分类失败！");
+        if (sites && sites->Lost()) ShowMessage("添加网站数据失败！");
+    }
+
+  private:
+    bool open_;
+};
+
+Fields ToFields(const std::vector<std::string_view>& values) {
+    return Fields(values.begin(), values.end());
+}
+
+// Imports the sites of each category in the order of the category section; false when a failure
+// ended the import.
+bool StoreNative(const NativeContent& content, StoreWriter& categories, StoreWriter& sites) {
+    std::unordered_map<std::string_view, std::vector<std::size_t>> byCategory;
+    for (std::string_view c : content.categories.items) byCategory.try_emplace(c);
+    const auto& records = content.records.items;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const auto group = byCategory.find(RecordFields(records[i], 1)[0]);
+        if (group != byCategory.end()) group->second.push_back(i);
+    }
+    for (std::string_view c : content.categories.items) {
+        if (!categories.Contains(c)) {
+            if (!categories.Open()) {
+                ShowMessage(kCategoryOpenFailed);
+                return false;
+            }
+            if (!categories.Append({std::string(c)})) {
+                ShowMessage("添加分类失败！");
+                return false;
+            }
+        }
+        for (std::size_t i : byCategory[c]) {
+            const std::vector<std::string_view> fields = RecordFields(records[i]);
+            if (sites.Contains(fields[1])) continue;
+            if (!sites.Open()) {
+                ShowMessage(kSiteOpenFailed);
+                return false;
+            }
+            if (!sites.Append(ToFields(fields))) ShowMessage("添加网站数据失败！");
+        }
+    }
+    return true;
+}
+
+// The field each position of a layout writes, as RecordStore::Write finds a field by name.
+std::vector<int> FieldIndexes(const TemplateLayout& layout) {
+    std::vector<int> indexes;
+    for (const std::string& name : layout.fieldNames) {
+        int index = -1;
+        for (std::size_t k = 0; k < kFieldCount && !name.empty(); ++k)
+            if (index < 0 && AsciiLower(name) == AsciiLower(SiteFieldNames()[k])) index = static_cast<int>(k);
+        indexes.push_back(index);
+    }
+    return indexes;
+}
+
+}  // namespace
+
+NativeContent ReadNativeText(std::string_view text) {
+    NativeContent content;
+    content.categories = CollectMarkedAll(SectionBetween(text, kCategoriesBegin, kCategoriesEnd),
+                                          kCategoryOpen, kCategoryClose);
+    content.records = CollectMarkedAll(SectionBetween(text, kSitesBegin, kSitesEnd), kSiteOpen, kSiteClose);
+    return content;
+}
+
+std::vector<std::string_view> RecordFields(std::string_view record, std::size_t count) {
+    std::vector<std::string_view> fields = CollectMarkedFirst(record, kFieldOpen, kFieldClose, count).items;
+    fields.resize(count);
+    return fields;
+}
+
+void ImportNative(std::string_view text) {
+    const NativeContent content = ReadNativeText(text);
+    CurrentStore current;
+    StoreWriter categories = CategoryWriter(&current);
+    StoreWriter sites = SiteWriter(&current);
+    ImportBatch batch;
+    StoreNative(content, categories, sites);
+    batch.Commit(&categories, &sites);
+    categories.Close();
+    sites.Close();
+    if (content.Unreadable()) ShowMessage(kImportUnreadableMessage);
+}
+
+void ImportCustom(std::string_view lineTemplate, std::string_view target, std::string_view text) {
+    const TemplateLayout layout = AnalyseTemplate(lineTemplate);
+    if (layout.addressPosition == 0) {
+        ShowMessage(kTemplateWithoutAddressMessage);
+        return;
+    }
+    const std::vector<int> indexes = FieldIndexes(layout);
+    CurrentStore current;
+    StoreWriter sites = SiteWriter(&current);
+    ImportBatch batch;
+    if (!sites.Open()) {
+        ShowMessage(kSiteOpenFailed);
+        return;
+    }
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t lf = text.find('\n', at);
+        std::string_view line =
+            text.substr(at, lf == std::string_view::npos ? std::string_view::npos : lf - at);
+        at = lf == std::string_view::npos ? text.size() : lf + 1;
+        if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty()) break;
+        const std::vector<std::string_view> values = SplitByLayout(line, layout);
+        if (sites.Contains(values[static_cast<std::size_t>(layout.addressPosition - 1)])) continue;
+        Fields site(kFieldCount);
+        site[0] = target;
+        for (std::size_t k = 0; k < values.size(); ++k)
+            if (indexes[k] >= 0) site[static_cast<std::size_t>(indexes[k])] = values[k];
+        if (!sites.Append(site)) ShowMessage("添加网站数据失败！");
+    }
+    batch.Commit(nullptr, &sites);
+    sites.Close();
+}
+
+void ImportText(int formatIndex, std::string_view lineTemplate, std::string_view target,
+                std::string_view text) {
+    if (formatIndex == kNativeFormat)
+        ImportNative(text);
+    else
+        ImportCustom(lineTemplate, target, text);
+}
+
+void ImportFromFile(const std::string& path, int formatIndex, std::string_view lineTemplate,
+                    std::string_view target) {
+    if (path.empty()) {
+        ShowMessage(kImportNoPathMessage);
+    } else if (const std::optional<std::string> text = ReadWholeFile(path)) {
+        ImportText(formatIndex, lineTemplate, target, *text);
+    } else {
+        ShowMessage(kImportReadFailedMessage);
+    }
+    ShowMessage(kImportDoneMessage, kImportDoneTitle);
+}
+
+}  // namespace qm

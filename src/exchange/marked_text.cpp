@@ -1,0 +1,626 @@
+// Delimited text: see marked_text.h.
+//
+// CollectMarkedAll keeps the working text as the original bytes minus the removed pieces. Every
+// piece ends at the first closing delimiter after its opening one, so the text falls into segments
+// separated by closing delimiters, and the piece of an opening delimiter is its segment from there
+// on. Removing a piece cuts its segment there and joins the rest to the next segment; only at that
+// join can a new delimiter appear, so only the few bytes around it are examined. Pieces are found
+// by a polynomial hash of each opening delimiter's piece (and then compared byte for byte), so
+// "remove every occurrence" costs the occurrences, not a scan of the text.
+#include "exchange/marked_text.h"
+
+#include <algorithm>
+#include <random>
+
+#include "platform/gbk.h"
+
+namespace qm {
+
+namespace {
+
+constexpr std::size_t kNotFound = std::string_view::npos;
+
+// GbkCharLength, inlined for the scans below.
+inline std::size_t CharLength(std::string_view s, std::size_t i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x81 || c == 0xFF || i + 1 >= s.size()) return 1;
+    const auto t = static_cast<unsigned char>(s[i + 1]);
+    return t >= 0x40 && t != 0x7F && t != 0xFF ? 2 : 1;
+}
+
+// True when a character starts at i. A byte below 0x40, 0x7F or 0xFF is a character of its own
+// (neither lead nor trail byte), so decoding need only start after the last such byte before i,
+// or at `known`, a character start at or before i.
+bool StartsCharacter(std::string_view s, std::size_t i, std::size_t known = 0) {
+    std::size_t k = i;
+    for (; k > known; --k) {
+        const auto c = static_cast<unsigned char>(s[k - 1]);
+        if (c < 0x40 || c == 0x7F || c == 0xFF) break;
+    }
+    while (k < i) k += CharLength(s, k);
+    return k == i;
+}
+
+// FindText, 0-based: the first occurrence of needle at a character start at or after `from`;
+// `known` is a character start at or before `from`.
+std::size_t FindAt(std::string_view text, std::string_view needle, std::size_t from, std::size_t known = 0) {
+    if (needle.empty()) return kNotFound;
+    for (std::size_t at = text.find(needle, from); at != kNotFound; at = text.find(needle, at + 1))
+        if (StartsCharacter(text, at, known)) return at;
+    return kNotFound;
+}
+
+}  // namespace
+
+std::string_view SectionBetween(std::string_view text, std::string_view begin, std::string_view end) {
+    // TextBetween's formula, also for an absent begin marker: the end marker is then looked for
+    // from position length(begin) - 1 on, and the section runs from there.
+    if (text.empty() || begin.empty() || end.empty()) return {};
+    const std::size_t i = FindAt(text, begin, 0);
+    const TextPos from =
+        (i == kNotFound ? -1 : static_cast<TextPos>(i) + 1) + static_cast<TextPos>(begin.size());
+    const std::size_t j = FindAt(text, end, static_cast<std::size_t>(std::max<TextPos>(from, 1) - 1));
+    const TextPos count = (j == kNotFound ? -1 : static_cast<TextPos>(j) + 1) - from;
+    if (from < 1 || from > static_cast<TextPos>(text.size()) || count <= 0) return {};
+    return text.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(count));
+}
+
+MarkedItems CollectMarkedFirst(std::string_view text, std::string_view open, std::string_view close,
+                               std::size_t limit) {
+    MarkedItems out;
+    if (open.empty() || close.empty()) return out;
+    // The working text is `before` followed by text[p..]. `before` holds no opening delimiter of
+    // its own, but one may straddle its end and the rest. It stays empty while pieces follow one
+    // another directly.
+    std::string before;
+    std::size_t p = 0;
+    while (out.items.size() < limit) {
+        const std::string_view rest = text.substr(p);
+        std::size_t openStart = 0, openEnd = 0;  // in rest; openStart unused when it straddles
+        TextPos straddle = -1;
+        if (!before.empty()) {
+            const std::string joined = before + std::string(rest.substr(0, open.size() - 1));
+            straddle = FindText(joined, open);
+            if (straddle != -1)
+                openEnd = static_cast<std::size_t>(straddle - 1) + open.size() - before.size();
+        }
+        if (straddle == -1) {
+            openStart = FindAt(rest, open, 0);
+            if (openStart == kNotFound) break;
+            openEnd = openStart + open.size();
+        }
+        const std::size_t closeStart = FindAt(rest, close, openEnd, straddle == -1 ? openStart : 0);
+        if (closeStart == kNotFound) {
+            out.unclosed = true;
+            break;
+        }
+        out.items.push_back(rest.substr(openEnd, closeStart - openEnd));
+        if (straddle != -1)
+            before.resize(static_cast<std::size_t>(straddle - 1));
+        else
+            before.append(rest.substr(0, openStart));
+        p += closeStart + close.size();
+    }
+    return out;
+}
+
+namespace {
+
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+constexpr std::uint64_t kMod = (std::uint64_t{1} << 61) - 1;
+
+std::uint64_t MulMod(std::uint64_t a, std::uint64_t b) {
+    const unsigned __int128 p = static_cast<unsigned __int128>(a) * b;
+    const std::uint64_t r = static_cast<std::uint64_t>(p & kMod) + static_cast<std::uint64_t>(p >> 61);
+    return r >= kMod ? r - kMod : r;
+}
+std::uint64_t AddMod(std::uint64_t a, std::uint64_t b) {
+    const std::uint64_t r = a + b;
+    return r >= kMod ? r - kMod : r;
+}
+std::uint64_t SubMod(std::uint64_t a, std::uint64_t b) {
+    return a >= b ? a - b : a + kMod - b;
+}
+std::uint64_t PowMod(std::uint64_t base, std::uint64_t e) {
+    std::uint64_t r = 1;
+    for (; e; e >>= 1, base = MulMod(base, base))
+        if (e & 1) r = MulMod(r, base);
+    return r;
+}
+
+// H(s) = sum of (s[i] + 1) * x^i modulo 2^61 - 1, so that H(a + b) = H(a) + x^|a| * H(b).
+// A 128-bit sum of products reduced modulo 2^61 - 1 (the sum stays below 2^123).
+std::uint64_t Reduce(unsigned __int128 v) {
+    std::uint64_t r = static_cast<std::uint64_t>(v & kMod) + static_cast<std::uint64_t>(v >> 61);
+    r = (r & kMod) + (r >> 61);
+    return r >= kMod ? r - kMod : r;
+}
+
+struct Hash {
+    std::uint64_t x, xInverse;
+    std::uint64_t powers[9];  // x^0 .. x^8
+    Hash() {
+        std::random_device rd;
+        x = (static_cast<std::uint64_t>(rd()) << 32 | rd()) % (kMod - 1000) + 500;
+        xInverse = PowMod(x, kMod - 2);
+        for (int k = 0; k <= 8; ++k) powers[k] = PowMod(x, static_cast<std::uint64_t>(k));
+    }
+    // H(s[from, to) + text) from h = H(text), eight bytes per step so that the products of a step
+    // do not wait for one another.
+    std::uint64_t PrependRange(std::string_view s, std::size_t from, std::size_t to, std::uint64_t h) const {
+        std::size_t i = to;
+        for (; i >= from + 8; i -= 8) {
+            unsigned __int128 sum = static_cast<unsigned __int128>(h) * powers[8];
+            for (int k = 0; k < 8; ++k)
+                sum +=
+                    static_cast<unsigned __int128>(static_cast<unsigned char>(s[i - 8 + k]) + 1u) * powers[k];
+            h = Reduce(sum);
+        }
+        while (i > from) h = AddMod(MulMod(h, x), static_cast<unsigned char>(s[--i]) + 1u);
+        return h;
+    }
+    std::uint64_t Pow(std::uint64_t e) const { return PowMod(x, e); }
+    std::uint64_t InversePow(std::uint64_t e) const { return PowMod(xInverse, e); }
+    // Folds bytes in front of a hashed text: H(bytes + text) from H(text).
+    std::uint64_t Prepend(std::string_view bytes, std::uint64_t h) const {
+        for (std::size_t i = bytes.size(); i-- > 0;)
+            h = AddMod(MulMod(h, x), static_cast<unsigned char>(bytes[i]) + 1u);
+        return h;
+    }
+};
+
+// Hash values to a number, by open addressing on the low bits of the (uniform) hash values.
+class HashIndex {
+  public:
+    void Reserve(std::size_t count) {
+        std::size_t size = 16;
+        while (size < 2 * count) size *= 2;
+        if (size > keys_.size()) Rebuild(size);
+    }
+    std::uint32_t Find(std::uint64_t key) const {
+        for (std::size_t i = key & (keys_.size() - 1);; i = (i + 1) & (keys_.size() - 1)) {
+            if (keys_[i] == key) return values_[i];
+            if (keys_[i] == kEmpty) return kNone;
+        }
+    }
+    // The number stored for key, made kNone when the key is new.
+    std::uint32_t& Slot(std::uint64_t key) {
+        if (2 * (used_ + 1) > keys_.size()) Rebuild(keys_.size() * 2);
+        std::size_t i = key & (keys_.size() - 1);
+        for (; keys_[i] != key && keys_[i] != kEmpty; i = (i + 1) & (keys_.size() - 1)) {
+        }
+        if (keys_[i] == kEmpty) {
+            keys_[i] = key;
+            values_[i] = kNone;
+            ++used_;
+        }
+        return values_[i];
+    }
+
+  private:
+    static constexpr std::uint64_t kEmpty = kMod;  // no hash value reaches the modulus
+    void Rebuild(std::size_t size) {
+        std::vector<std::uint64_t> keys(size, kEmpty);
+        std::vector<std::uint32_t> values(size, kNone);
+        keys.swap(keys_);
+        values.swap(values_);
+        used_ = 0;
+        for (std::size_t i = 0; i < keys.size(); ++i)
+            if (keys[i] != kEmpty) Slot(keys[i]) = values[i];
+    }
+    std::vector<std::uint64_t> keys_ = std::vector<std::uint64_t>(16, kEmpty);
+    std::vector<std::uint32_t> values_ = std::vector<std::uint32_t>(16, kNone);
+    std::size_t used_ = 0;
+};
+
+struct Fragment {  // surviving bytes [begin, end) of the original text
+    std::size_t begin = 0, end = 0;
+    std::uint32_t prev = kNone, next = kNone;
+};
+
+struct Mark {                            // an opening delimiter of the working text
+    std::size_t pos = 0;                 // its first byte in the original text
+    std::uint32_t segment = 0;           // FindSegment of it gives the segment holding it now
+    std::uint64_t hash = 0, length = 0;  // of its piece without the closing delimiter
+    std::uint32_t prev = kNone, next = kNone;
+    std::uint32_t round = 0;  // the last round that took it as a match
+    bool alive = true;
+};
+
+struct Segment {  // working text up to a closing delimiter (the last one: up to the end)
+    std::uint32_t firstFragment = kNone, lastFragment = kNone;
+    std::uint32_t firstMark = kNone, lastMark = kNone;
+    std::uint64_t hash = 0, length = 0;
+    std::uint32_t next = kNone;
+    std::uint32_t parent = 0;  // union-find: segments absorbed by a join point to what took them
+    bool closed = false;
+};
+
+struct JoinByte {
+    char byte;
+    std::size_t pos;
+};
+
+class AllCollector {
+  public:
+    AllCollector(std::string_view text, std::string_view open, std::string_view close)
+        : text_(text), open_(open), close_(close) {}
+
+    MarkedItems Run() {
+        Build();
+        MarkedItems out;
+        std::uint32_t s = 0;
+        for (std::uint32_t round = 1;; ++round) {
+            while (s != kNone && segments_[s].firstMark == kNone) s = segments_[s].next;
+            if (s == kNone) break;
+            if (!segments_[s].closed) {
+                out.unclosed = true;
+                break;
+            }
+            const std::uint32_t first = segments_[s].firstMark;
+            std::string joined;
+            const std::string_view piece = PieceOf(first, &joined);
+            const std::vector<std::uint32_t> matches = Matches(first, piece, round);
+            const std::string_view item = piece.substr(open_.size());
+            if (joined.empty()) {
+                out.items.push_back(item);
+            } else {
+                out.owned.emplace_back(item);
+                out.items.push_back(out.owned.back());
+            }
+            for (std::uint32_t m : matches) RemovePiece(m);
+        }
+        return out;
+    }
+
+  private:
+    // Every mark whose piece is the first mark's, in text order. A mark is indexed anew whenever
+    // its piece changes, so stale entries are skipped; a mark without a closing delimiter after it
+    // has no piece.
+    std::vector<std::uint32_t> Matches(std::uint32_t first, std::string_view piece, std::uint32_t round) {
+        std::vector<std::uint32_t> matches;
+        for (std::uint32_t e = Head(marks_[first].hash); e != kNone; e = entries_[e].second) {
+            const std::uint32_t m = entries_[e].first;
+            Mark& k = marks_[m];
+            if (k.alive && k.round != round && k.hash == marks_[first].hash &&
+                k.length == marks_[first].length && segments_[FindSegment(k.segment)].closed &&
+                (m == first || PieceEquals(m, piece))) {
+                k.round = round;
+                matches.push_back(m);
+            }
+        }
+        std::sort(matches.begin(), matches.end(),
+                  [this](std::uint32_t a, std::uint32_t b) { return marks_[a].pos < marks_[b].pos; });
+        return matches;
+    }
+
+    void Build() {
+        const std::size_t n = text_.size();
+        std::vector<std::size_t> opens, closes;
+        for (std::size_t at = FindAt(text_, open_, 0); at != kNotFound; at = FindAt(text_, open_, at + 1, at))
+            opens.push_back(at);
+        for (std::size_t at = FindAt(text_, close_, 0); at != kNotFound;
+             at = FindAt(text_, close_, at + 1, at))
+            closes.push_back(at);
+        std::size_t start = 0;
+        for (std::size_t c = 0; c <= closes.size(); ++c) {
+            const bool closed = c < closes.size();
+            AddSegment(start, closed ? closes[c] : n, closed);
+            if (closed) start = closes[c] + close_.size();
+        }
+        // Opens by segment, then the hashes from each segment's end backwards.
+        std::size_t o = 0;
+        for (std::uint32_t s = 0; s < segments_.size(); ++s) {
+            const std::size_t begin = SegmentBegin(s), end = begin + segments_[s].length;
+            while (o < opens.size() && opens[o] < end) AddMark(s, opens[o++]);
+            std::uint64_t h = 0;
+            std::size_t i = end;
+            for (std::uint32_t m = segments_[s].lastMark; m != kNone; m = marks_[m].prev) {
+                h = hash_.PrependRange(text_, marks_[m].pos, i, h);
+                i = marks_[m].pos;
+                marks_[m].hash = h;
+                marks_[m].length = end - i;
+            }
+            segments_[s].hash = hash_.PrependRange(text_, begin, i, h);
+        }
+        byHash_.Reserve(marks_.size());
+        for (std::uint32_t m = 0; m < marks_.size(); ++m) Index(m);
+    }
+
+    std::size_t SegmentBegin(std::uint32_t s) const {
+        const std::uint32_t f = segments_[s].firstFragment;
+        return f == kNone ? 0 : fragments_[f].begin;
+    }
+
+    void AddSegment(std::size_t begin, std::size_t end, bool closed) {
+        Segment seg;
+        seg.parent = static_cast<std::uint32_t>(segments_.size());
+        seg.closed = closed;
+        seg.length = end - begin;
+        if (end > begin) {
+            fragments_.push_back({begin, end, kNone, kNone});
+            seg.firstFragment = seg.lastFragment = static_cast<std::uint32_t>(fragments_.size() - 1);
+        }
+        if (!segments_.empty()) segments_.back().next = seg.parent;
+        segments_.push_back(seg);
+    }
+
+    void AddMark(std::uint32_t s, std::size_t pos) {
+        Mark m;
+        m.pos = pos;
+        m.segment = s;
+        m.prev = segments_[s].lastMark;
+        const auto id = static_cast<std::uint32_t>(marks_.size());
+        marks_.push_back(m);
+        if (m.prev == kNone)
+            segments_[s].firstMark = id;
+        else
+            marks_[m.prev].next = id;
+        segments_[s].lastMark = id;
+    }
+
+    std::uint32_t FindSegment(std::uint32_t s) {
+        while (segments_[s].parent != s) {
+            segments_[s].parent = segments_[segments_[s].parent].parent;
+            s = segments_[s].parent;
+        }
+        return s;
+    }
+
+    std::uint32_t Head(std::uint64_t h) const { return byHash_.Find(h); }
+    void Index(std::uint32_t m) {
+        std::uint32_t& head = byHash_.Slot(marks_[m].hash);
+        entries_.push_back({m, head});
+        head = static_cast<std::uint32_t>(entries_.size() - 1);
+    }
+
+    // The fragments holding mark m's piece, from the one where it starts to its segment's end.
+    std::vector<std::uint32_t> PieceFragments(std::uint32_t m) {
+        std::vector<std::uint32_t> list;
+        const std::size_t pos = marks_[m].pos;
+        for (std::uint32_t f = segments_[FindSegment(marks_[m].segment)].lastFragment; f != kNone;
+             f = fragments_[f].prev) {
+            list.push_back(f);
+            if (fragments_[f].begin <= pos) break;
+        }
+        std::reverse(list.begin(), list.end());
+        return list;
+    }
+
+    // Mark m's piece without its closing delimiter: a view into the text when it is in one piece,
+    // else joined into *storage.
+    std::string_view PieceOf(std::uint32_t m, std::string* storage) {
+        const std::vector<std::uint32_t> list = PieceFragments(m);
+        const std::size_t pos = marks_[m].pos;
+        if (list.size() == 1) return text_.substr(pos, fragments_[list[0]].end - pos);
+        for (std::uint32_t f : list) {
+            const std::size_t b = std::max(fragments_[f].begin, pos);
+            storage->append(text_.substr(b, fragments_[f].end - b));
+        }
+        return *storage;
+    }
+
+    bool PieceEquals(std::uint32_t m, std::string_view piece) {
+        const std::size_t pos = marks_[m].pos;
+        std::size_t at = 0;
+        for (std::uint32_t f : PieceFragments(m)) {
+            const std::size_t b = std::max(fragments_[f].begin, pos), len = fragments_[f].end - b;
+            if (piece.compare(at, len, text_.substr(b, len)) != 0) return false;
+            at += len;
+        }
+        return at == piece.size();
+    }
+
+    // Drops every byte of segment s from original position pos on.
+    void CutFrom(std::uint32_t s, std::size_t pos) {
+        Segment& seg = segments_[s];
+        std::uint32_t f = seg.lastFragment;
+        while (f != kNone && fragments_[f].begin >= pos) f = fragments_[f].prev;
+        if (f != kNone && fragments_[f].end > pos) fragments_[f].end = pos;
+        seg.lastFragment = f;
+        if (f == kNone)
+            seg.firstFragment = kNone;
+        else
+            fragments_[f].next = kNone;
+    }
+    void CutLast(std::uint32_t s, std::size_t count) {
+        Segment& seg = segments_[s];
+        while (count > 0) {
+            Fragment& f = fragments_[seg.lastFragment];
+            const std::size_t take = std::min(count, f.end - f.begin);
+            f.end -= take;
+            count -= take;
+            if (f.end == f.begin) {
+                seg.lastFragment = f.prev;
+                if (f.prev == kNone)
+                    seg.firstFragment = kNone;
+                else
+                    fragments_[f.prev].next = kNone;
+            }
+        }
+    }
+    void CutFirst(std::uint32_t s, std::size_t count) {
+        Segment& seg = segments_[s];
+        while (count > 0) {
+            Fragment& f = fragments_[seg.firstFragment];
+            const std::size_t take = std::min(count, f.end - f.begin);
+            f.begin += take;
+            count -= take;
+            if (f.end == f.begin) {
+                seg.firstFragment = f.next;
+                if (f.next == kNone)
+                    seg.lastFragment = kNone;
+                else
+                    fragments_[f.next].prev = kNone;
+            }
+        }
+    }
+
+    std::vector<JoinByte> LastBytes(std::uint32_t s, std::size_t count) const {
+        std::vector<JoinByte> bytes;
+        for (std::uint32_t f = segments_[s].lastFragment; f != kNone && bytes.size() < count;
+             f = fragments_[f].prev)
+            for (std::size_t i = fragments_[f].end; i-- > fragments_[f].begin && bytes.size() < count;)
+                bytes.push_back({text_[i], i});
+        std::reverse(bytes.begin(), bytes.end());
+        return bytes;
+    }
+    std::vector<JoinByte> FirstBytes(std::uint32_t s, std::size_t count) const {
+        std::vector<JoinByte> bytes;
+        for (std::uint32_t f = segments_[s].firstFragment; f != kNone && bytes.size() < count;
+             f = fragments_[f].next)
+            for (std::size_t i = fragments_[f].begin; i < fragments_[f].end && bytes.size() < count; ++i)
+                bytes.push_back({text_[i], i});
+        return bytes;
+    }
+
+    struct Joined {
+        int kind = 0;          // 0 none, 1 an opening delimiter, 2 a closing one
+        std::size_t left = 0;  // how many of its bytes stand before the join
+        std::string_view leftBytes;
+        std::size_t pos = 0;  // its first byte
+    };
+    // A delimiter that starts before the join and ends after it.
+    Joined FindJoined(const std::vector<JoinByte>& left, const std::vector<JoinByte>& right) const {
+        for (int kind = 1; kind <= 2; ++kind) {
+            const std::string_view d = kind == 1 ? open_ : close_;
+            for (std::size_t k = 1; k < d.size() && k <= left.size(); ++k) {
+                if (d.size() - k > right.size()) continue;
+                const std::size_t at = left.size() - k;
+                bool same = StartsCharacter(text_, left[at].pos);
+                for (std::size_t i = 0; same && i < d.size(); ++i)
+                    same = (i < k ? left[at + i].byte : right[i - k].byte) == d[i];
+                if (same) return {kind, k, d.substr(0, k), left[at].pos};
+            }
+        }
+        return {};
+    }
+
+    // Removes mark r's piece: its segment is cut at r and joined to the next one.
+    void RemovePiece(std::uint32_t r) {
+        const std::uint32_t s = FindSegment(marks_[r].segment);
+        const Cut cut{marks_[r].hash, marks_[r].length, segments_[s].length - marks_[r].length};
+        // Opening delimiters from r on lie inside the piece.
+        for (std::uint32_t m = segments_[s].lastMark;;) {
+            const std::uint32_t prev = marks_[m].prev;
+            marks_[m].alive = false;
+            if (m == r) {
+                segments_[s].lastMark = prev;
+                if (prev == kNone)
+                    segments_[s].firstMark = kNone;
+                else
+                    marks_[prev].next = kNone;
+                break;
+            }
+            m = prev;
+        }
+        CutFrom(s, marks_[r].pos);
+        const std::uint32_t n = segments_[s].next;
+        const std::size_t window = std::max(open_.size(), close_.size()) - 1;
+        const Joined j = FindJoined(LastBytes(s, window), FirstBytes(n, window));
+        if (j.kind == 2)
+            KeepApart(s, n, cut, j);
+        else
+            Join(s, n, cut, j);
+    }
+
+    // What a removal took from the end of a segment: the piece's hash and length, and the length
+    // of what was kept before it.
+    struct Cut {
+        std::uint64_t hash, length, kept;
+    };
+
+    // The cut segment s and the next segment n become one; an opening delimiter the join made
+    // gets its piece: its bytes here and all of n.
+    void Join(std::uint32_t s, std::uint32_t n, const Cut& cut, const Joined& j) {
+        const std::uint64_t nextHash = segments_[n].hash, nextLength = segments_[n].length;
+        const std::uint64_t delta = SubMod(nextHash, cut.hash);
+        for (std::uint32_t m = segments_[s].firstMark; m != kNone; m = marks_[m].next) {
+            Mark& k = marks_[m];
+            const std::uint64_t mid = k.length - cut.length;
+            k.hash = AddMod(k.hash, MulMod(hash_.Pow(mid), delta));
+            k.length = mid + nextLength;
+            Index(m);
+        }
+        segments_[s].hash = AddMod(segments_[s].hash, MulMod(hash_.Pow(cut.kept), delta));
+        segments_[s].length = cut.kept + nextLength;
+        if (j.kind == 1) {
+            AddMark(s, j.pos);
+            Mark& k = marks_.back();
+            k.hash = AddMod(hash_.Prepend(j.leftBytes, 0), MulMod(hash_.Pow(j.left), nextHash));
+            k.length = j.left + nextLength;
+            Index(static_cast<std::uint32_t>(marks_.size() - 1));
+        }
+        Splice(s, n);
+    }
+
+    // A closing delimiter made by the join: the two segments stay apart, each without its share of
+    // that delimiter's bytes.
+    void KeepApart(std::uint32_t s, std::uint32_t n, const Cut& cut, const Joined& j) {
+        const std::size_t right = close_.size() - j.left;
+        const std::uint64_t tailHash = hash_.Prepend(j.leftBytes, 0);
+        for (std::uint32_t m = segments_[s].firstMark; m != kNone; m = marks_[m].next) {
+            Mark& k = marks_[m];
+            const std::uint64_t mid = k.length - cut.length;
+            const std::uint64_t h = SubMod(k.hash, MulMod(hash_.Pow(mid), cut.hash));
+            k.hash = SubMod(h, MulMod(hash_.Pow(mid - j.left), tailHash));
+            k.length = mid - j.left;
+            Index(m);
+        }
+        const std::uint64_t h = SubMod(segments_[s].hash, MulMod(hash_.Pow(cut.kept), cut.hash));
+        segments_[s].hash = SubMod(h, MulMod(hash_.Pow(cut.kept - j.left), tailHash));
+        segments_[s].length = cut.kept - j.left;
+        CutLast(s, j.left);
+        std::string head;
+        for (const JoinByte& b : FirstBytes(n, right)) head += b.byte;
+        segments_[n].hash =
+            MulMod(SubMod(segments_[n].hash, hash_.Prepend(head, 0)), hash_.InversePow(right));
+        segments_[n].length -= right;
+        CutFirst(n, right);
+    }
+
+    // Segment s takes over the bytes, opening delimiters and closing delimiter of segment n.
+    void Splice(std::uint32_t s, std::uint32_t n) {
+        Segment& a = segments_[s];
+        Segment& b = segments_[n];
+        if (b.firstFragment != kNone) {
+            if (a.lastFragment == kNone) {
+                a.firstFragment = b.firstFragment;
+            } else {
+                fragments_[a.lastFragment].next = b.firstFragment;
+                fragments_[b.firstFragment].prev = a.lastFragment;
+            }
+            a.lastFragment = b.lastFragment;
+        }
+        if (b.firstMark != kNone) {
+            if (a.lastMark == kNone) {
+                a.firstMark = b.firstMark;
+            } else {
+                marks_[a.lastMark].next = b.firstMark;
+                marks_[b.firstMark].prev = a.lastMark;
+            }
+            a.lastMark = b.lastMark;
+        }
+        a.closed = b.closed;
+        a.next = b.next;
+        b.parent = s;
+        b.firstFragment = b.lastFragment = b.firstMark = b.lastMark = kNone;
+    }
+
+    std::string_view text_, open_, close_;
+    Hash hash_;
+    std::vector<Fragment> fragments_;
+    std::vector<Mark> marks_;
+    std::vector<Segment> segments_;
+    HashIndex byHash_;                                              // hash -> newest entry
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> entries_;  // mark, older entry of that hash
+};
+
+}  // namespace
+
+MarkedItems CollectMarkedAll(std::string_view text, std::string_view open, std::string_view close) {
+    if (open.empty() || close.empty() || text.empty()) return {};
+    return AllCollector(text, open, close).Run();
+}
+
+}  // namespace qm

@@ -1,0 +1,129 @@
+// Metric targets and workers: see site_metrics_win.h. A worker owns its job (its copy of the
+// address) and a share of its target; it reads the target's flags itself and reaches the boxes
+// only through CallOnWindowThread, where the target's form pointer is used after checking, on the
+// window thread, that the form still lives. What a worker touches after the program has ended its
+// message loop is its own heap data and FetchPage's process-long session, so the process may end
+// with workers still blocked on the network.
+#include "web/win32/site_metrics_win.h"
+
+#include <windows.h>
+
+#include <map>
+
+#include "web/fetch.h"
+#include "web/site_metrics.h"
+#include "web/text_helpers.h"
+#include "web/win32/window_thread_call_win.h"
+
+namespace qm {
+
+namespace {
+
+struct MetricTarget {
+    std::atomic<int> fetchCancelled{0};
+    std::atomic<bool> gone{false};  // set on the window thread when the form goes
+    Form* form = nullptr;           // window thread only, cleared when the form goes
+    HWND window = nullptr;          // tells this form from a later one at the same address
+    std::string currentHost;        // window thread only
+};
+
+struct MetricJob {
+    Metric metric;
+    std::string address;
+    std::shared_ptr<MetricTarget> target;
+};
+
+std::atomic<int> runningWorkers{0};
+
+std::map<const Form*, std::shared_ptr<MetricTarget>>& Targets() {
+    static std::map<const Form*, std::shared_ptr<MetricTarget>> targets;
+    return targets;
+}
+
+// The target of this form instance, made on first use.
+const std::shared_ptr<MetricTarget>& TargetOf(const Form& form) {
+    std::shared_ptr<MetricTarget>& target = Targets()[&form];
+    if (!target || target->window != FormWindow(form)) {
+        target = std::make_shared<MetricTarget>();
+        target->form = const_cast<Form*>(&form);
+        target->window = FormWindow(form);
+    }
+    return target;
+}
+
+bool Cancelled(const MetricTarget& target) {
+    return target.fetchCancelled.load() == 1 || target.gone.load();
+}
+
+// Puts the value into the job's box on the window thread, when the form still lives; with
+// onlyIfEmpty, only into an empty box of a batch that is not cancelled.
+void WriteBox(const MetricJob& job, const std::string& value, bool onlyIfEmpty) {
+    if (job.target->gone.load()) return;
+    CallOnWindowThread([&] {
+        MetricTarget& target = *job.target;
+        if (target.gone.load() || !target.form) return;
+        const char* box = MetricBox(job.metric);
+        if (onlyIfEmpty && (Cancelled(target) || !GetText(*target.form, box).empty())) return;
+        SetText(*target.form, box, value);
+    });
+}
+
+DWORD WINAPI MetricWorker(LPVOID parameter) {
+    const std::unique_ptr<MetricJob> job(static_cast<MetricJob*>(parameter));
+    MetricIo io;
+    io.fetchPage = [](const std::string& address) { return FetchPage(address); };
+    io.cancelled = [&] { return Cancelled(*job->target); };
+    io.writeIfEmpty = [&](const std::string& value) { WriteBox(*job, value, true); };
+    io.put = [&](const std::string& value) { WriteBox(*job, value, false); };
+    RunMetricRoutine(job->metric, job->address, io);
+    --runningWorkers;
+    return 0;
+}
+
+void StartWorker(Metric metric, const std::string& host, const std::shared_ptr<MetricTarget>& target) {
+    auto job = std::make_unique<MetricJob>(MetricJob{metric, MetricAddress(metric, host), target});
+    ++runningWorkers;
+    HANDLE thread = CreateThread(nullptr, 0, MetricWorker, job.get(), 0, nullptr);
+    if (!thread) {
+        --runningWorkers;
+        return;
+    }
+    job.release();  // the worker owns it now
+    CloseHandle(thread);
+}
+
+}  // namespace
+
+std::shared_ptr<std::atomic<int>> FetchCancelledFlag(const Form& form) {
+    const std::shared_ptr<MetricTarget>& target = TargetOf(form);
+    return std::shared_ptr<std::atomic<int>>(target, &target->fetchCancelled);
+}
+
+std::string CurrentHost(const Form& form) {
+    return TargetOf(form)->currentHost;
+}
+
+void StartMetricFetch(Form& form) {
+    const std::shared_ptr<MetricTarget> target = TargetOf(form);
+    // A box can lose the focus while its window is being destroyed.
+    if (target->gone.load()) return;
+    target->fetchCancelled.store(0);
+    target->currentHost = ExtractHost(GetText(form, kMetricAddressBox));
+    if (target->currentHost.empty()) return;
+    for (Metric metric : kMetricOrder) SetText(form, MetricBox(metric), "");
+    if (!PrepareWindowThreadCalls()) return;
+    for (Metric metric : kMetricOrder) StartWorker(metric, target->currentHost, target);
+}
+
+void EndMetricTarget(const Form& form) {
+    const std::shared_ptr<MetricTarget>& target = TargetOf(form);
+    target->fetchCancelled.store(1);
+    target->gone.store(true);
+    target->form = nullptr;
+}
+
+int RunningMetricWorkers() {
+    return runningWorkers.load();
+}
+
+}  // namespace qm

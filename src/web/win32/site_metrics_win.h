@@ -1,0 +1,36 @@
+// The metric targets (the main window's add panel and the modify window) and the start of the five
+// metric workers when an address box loses the focus. Window thread only, except the flag, which
+// workers read from their own threads.
+//
+// Each loaded entry form is a target of its own: its FetchCancelled flag, its CurrentHost and
+// whether it still lives. A batch of workers keeps its target, not its form: once that window is
+// gone (closed, or the program ending) the batch touches nothing, even when a new window of the
+// same kind has opened. Workers are never waited for or terminated.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "platform/win32/forms_win.h"
+
+namespace qm {
+
+// The form's FetchCancelled flag: 1 means that figures still arriving are dropped. Workers keep
+// the shared pointer, so the flag outlives its form; once the form is gone it stays 1.
+std::shared_ptr<std::atomic<int>> FetchCancelledFlag(const Form& form);
+
+// The host of the last address the form's StartMetricFetch took.
+std::string CurrentHost(const Form& form);
+
+// The address box of the form lost the focus: empties the five figure boxes and starts the five
+// workers for the address's host; nothing when the address has no host.
+void StartMetricFetch(Form& form);
+
+// The form is about to be destroyed: its flag goes to 1 and its workers touch it no more.
+void EndMetricTarget(const Form& form);
+
+// Test seam: metric workers started and not yet ended, in the whole process.
+int RunningMetricWorkers();
+
+}  // namespace qm
