@@ -70,7 +70,7 @@ struct CraftedMember {
     std::uint16_t method = 0;    // 0: stored or deflated as above; else written as is
     std::uint16_t flags = 0;     // bit 0: encrypted
     std::int64_t declared = -1;  // uncompressed size written in the headers; -1: the real one
-    std::string localName;       // name in the local header; empty: the same as name
+    std::string localName{};     // name in the local header; empty: the same as name
 };
 
 inline std::string Deflated(const std::string& data) {
