@@ -2,7 +2,9 @@
 // back pixel by pixel: the site list's right-click menu rounded and framed on its gradient with no
 // system highlight, the hot plate and dark-blue text following the arrow keys (wrapping, skipping
 // separators), separators dark over light, a grayed hot item keeping grey text, marks and
-// submenu arrows; and no GDI object left behind by a thousand menu paints.
+// submenu arrows; a menu owned by a control rather than a skinned frame following keys and mouse;
+// a submenu followed and, once closed, its parent again; and no GDI object left behind by a
+// thousand menu paints.
 #include <functional>
 
 #include "catalogue/main_form.h"
@@ -78,8 +80,9 @@ void ExpectHot(HWND popup, int i) {
     EXPECT_EQ(HotItem(popup), i);
     const RECT r = ItemRect(popup, i);
     const int middle = (r.top + r.bottom) / 2;
-    EXPECT_TRUE(Near(PixelAt(popup, r.right - 4, middle), MP()[12], 8)) << "the plate at item " << i;
-    EXPECT_TRUE(Near(PixelAt(popup, r.right - 4, r.top + 1), MP()[11], 12)) << "its edge at item " << i;
+    const int x = GetSubMenu(MenuOf(popup), i) ? r.right - 10 : r.right - 4;  // beside a submenu's arrow
+    EXPECT_TRUE(Near(PixelAt(popup, x, middle), MP()[12], 8)) << "the plate at item " << i;
+    EXPECT_TRUE(Near(PixelAt(popup, x, r.top + 1), MP()[11], 12)) << "its edge at item " << i;
     EXPECT_FALSE(Near(PixelAt(popup, r.left, r.top), MP()[11], 20)) << "its corners cut";
     const int items = GetMenuItemCount(MenuOf(popup));
     for (int k = 0; k < items; ++k) {
@@ -153,6 +156,103 @@ TEST_F(PopupMenus, SiteListMenuIsRoundedOnItsGradientAndTheHotPlateFollowsTheKey
         },
     };
     Track(steps, [this] { ShowPopupMenu(*form, kListMenu, POINT{120, 120}); });
+}
+
+// The system's highlight colour nowhere in the menu: the skin's look alone shows.
+int SystemHighlightPixels(HWND popup) {
+    const SIZE size = WindowSize(popup);
+    return CountColour(popup, RECT{0, 0, size.cx, size.cy}, static_cast<Colour>(GetSysColor(COLOR_HIGHLIGHT)),
+                       true);
+}
+
+// Where the system does not tell the menu window of a new selection (Wine), the notice goes to the
+// menu's owner, which for an edit's own context menu is the edit, no skinned frame.
+TEST_F(PopupMenus, AMenuOwnedByAControlFollowsTheKeysAndTheMouse) {
+    HWND edit = Child(L"Edit", L"文字", WS_BORDER, 10, 130, 120, 22);
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 1, L"剪切(&T)");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, 2, L"复制(&C)");
+    AppendMenuW(menu, MF_STRING, 3, L"全选(&A)");
+    const std::vector<Step> steps = {
+        [&](HWND) { Key(main, VK_DOWN); },
+        [&](HWND popup) {
+            ExpectHot(popup, 0);
+            EXPECT_EQ(SystemHighlightPixels(popup), 0);
+            Key(main, VK_DOWN);
+        },
+        [&](HWND popup) {
+            ExpectHot(popup, 2);  // over the separator
+            EXPECT_EQ(SystemHighlightPixels(popup), 0);
+            RECT last{};
+            GetMenuItemRect(popup, MenuOf(popup), 3, &last);
+            const POINT at{(last.left + last.right) / 2, (last.top + last.bottom) / 2};
+            // A tracked menu's mouse messages carry screen coordinates.
+            PostMessageW(popup, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+        },
+        [&](HWND popup) {
+            ExpectHot(popup, 3);
+            EXPECT_EQ(SystemHighlightPixels(popup), 0);
+        },
+    };
+    Track(steps, [&] { TrackPopupMenu(menu, TPM_RETURNCMD, 150, 150, 0, edit, nullptr); });
+    DestroyMenu(menu);
+}
+
+// The menu window showing this menu.
+HWND WindowOfMenu(HMENU menu) {
+    struct Search {
+        HMENU menu;
+        HWND found;
+    } search{menu, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (!IsWindowVisible(hwnd) || MenuOf(hwnd) != s->menu) return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(PopupMenus, ASubmenuIsFollowedAndItsClosingHandsTheKeysBackToItsParent) {
+    HMENU sub = CreatePopupMenu();
+    AppendMenuW(sub, MF_STRING, 9, L"子一");
+    AppendMenuW(sub, MF_STRING, 10, L"子二");
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 1, L"甲");
+    AppendMenuW(menu, MF_STRING, 2, L"乙");
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), L"丁");
+    const std::vector<Step> steps = {
+        [&](HWND) { Key(main, VK_DOWN, 3); },
+        [&](HWND) {
+            ExpectHot(WindowOfMenu(menu), 2);
+            Key(main, VK_RIGHT);
+        },
+        [&](HWND) {
+            HWND open = WindowOfMenu(sub);
+            ASSERT_NE(open, nullptr) << "the submenu is open";
+            ExpectHot(open, 0);
+            EXPECT_EQ(SystemHighlightPixels(open), 0);
+            Key(main, VK_DOWN);
+        },
+        [&](HWND) {
+            ExpectHot(WindowOfMenu(sub), 1);
+            Key(main, VK_LEFT);
+        },
+        [&](HWND) {
+            EXPECT_EQ(WindowOfMenu(sub), nullptr) << "the submenu has closed";
+            Key(main, VK_UP);
+        },
+        [&](HWND) {
+            ExpectHot(WindowOfMenu(menu), 1);
+            EXPECT_EQ(SystemHighlightPixels(WindowOfMenu(menu)), 0);
+        },
+    };
+    Track(steps, [&] { TrackPopupMenu(menu, TPM_RETURNCMD, 150, 150, 0, main, nullptr); });
+    DestroyMenu(menu);
 }
 
 TEST_F(PopupMenus, GrayedHotItemKeepsGreyTextAndMarksAndArrowsShow) {
