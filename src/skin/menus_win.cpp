@@ -6,7 +6,6 @@
 // hook goes with the last menu window, so the thread pays for it only while a menu shows.
 #include "skin/menus_win.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "platform/win32/handles.h"
@@ -60,13 +59,18 @@ void Repaint(HWND window) {
     PaintPopupMenu(window, MenuOf(window), static_cast<int>(ReadProp(window, Prop::MenuItem)));
 }
 
+// A repaint still due is done now, before another menu window is followed: until then the system
+// treats its window as hidden (its redrawing is off).
+void FinishRepaint() {
+    if (g_menu.repaintPending && IsWindow(g_menu.window)) Repaint(g_menu.window);
+    g_menu.repaintPending = false;
+}
+
 // The one path every selection change takes: remember it, hide the system's redrawing, and
 // schedule the skin's repaint.
 void FollowSelection(HWND window, HMENU menu, int item) {
     if (item == g_menu.hotItem && window == g_menu.window) return;
-    // A repaint still due on another menu (a submenu's parent) is done now: until then the system
-    // treats that window as hidden.
-    if (g_menu.repaintPending && window != g_menu.window && IsWindow(g_menu.window)) Repaint(g_menu.window);
+    if (window != g_menu.window) FinishRepaint();
     StopRepaint();
     g_menu.window = window;
     if (menu) g_menu.menu = menu;
@@ -197,7 +201,7 @@ LRESULT CALLBACK PopupMenuProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void InstallPopupMenu(HWND hwnd) {
-    StopRepaint();
+    FinishRepaint();  // a submenu opens as its parent's new selection waits for its repaint
     g_menu = MenuState{};
     WriteProp(hwnd, Prop::MenuItem, -1);
     if (Subclass(hwnd, PopupMenuProc)) Opened(hwnd);

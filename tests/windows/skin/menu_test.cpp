@@ -40,11 +40,11 @@ BOOL CALLBACK FindPopup(HWND hwnd, LPARAM lp) {
 void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD) {
     HWND popup = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindPopup, reinterpret_cast<LPARAM>(&popup));
-    if (!popup) return;
     if (g_script->next < g_script->steps->size()) {
-        (*g_script->steps)[g_script->next++](popup);
+        if (popup) (*g_script->steps)[g_script->next++](popup);
         return;
     }
+    // Closed even when no menu window shows: a failed step may have left one hidden.
     KillTimer(nullptr, id);
     g_script->finished = true;
     PostMessageW(g_script->owner, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -104,8 +104,9 @@ class PopupMenus : public SkinnedWindow {
         for (int attempt = 0; attempt < 3 && !script.finished; ++attempt) {
             script = MenuScript{&steps, 0, main, false};
             g_script = &script;
-            SetTimer(nullptr, 0, 120, RunStep);
+            const UINT_PTR timer = SetTimer(nullptr, 0, 120, RunStep);
             open();
+            KillTimer(nullptr, timer);  // the menu may have ended before the script
             g_script = nullptr;
         }
         EXPECT_TRUE(script.finished) << "every step ran inside the menu";
@@ -158,6 +159,13 @@ TEST_F(PopupMenus, SiteListMenuIsRoundedOnItsGradientAndTheHotPlateFollowsTheKey
     Track(steps, [this] { ShowPopupMenu(*form, kListMenu, POINT{120, 120}); });
 }
 
+// The mouse moved over an item; a tracked menu's mouse messages carry screen coordinates.
+void MouseOver(HWND popup, int i) {
+    RECT r{};
+    GetMenuItemRect(popup, MenuOf(popup), static_cast<UINT>(i), &r);
+    PostMessageW(popup, WM_MOUSEMOVE, 0, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+}
+
 // The system's highlight colour nowhere in the menu: the skin's look alone shows.
 int SystemHighlightPixels(HWND popup) {
     const SIZE size = WindowSize(popup);
@@ -184,11 +192,7 @@ TEST_F(PopupMenus, AMenuOwnedByAControlFollowsTheKeysAndTheMouse) {
         [&](HWND popup) {
             ExpectHot(popup, 2);  // over the separator
             EXPECT_EQ(SystemHighlightPixels(popup), 0);
-            RECT last{};
-            GetMenuItemRect(popup, MenuOf(popup), 3, &last);
-            const POINT at{(last.left + last.right) / 2, (last.top + last.bottom) / 2};
-            // A tracked menu's mouse messages carry screen coordinates.
-            PostMessageW(popup, WM_MOUSEMOVE, 0, MAKELPARAM(at.x, at.y));
+            MouseOver(popup, 3);
         },
         [&](HWND popup) {
             ExpectHot(popup, 3);
@@ -217,7 +221,7 @@ HWND WindowOfMenu(HMENU menu) {
     return search.found;
 }
 
-TEST_F(PopupMenus, ASubmenuIsFollowedAndItsClosingHandsTheKeysBackToItsParent) {
+TEST_F(PopupMenus, ASubmenuIsFollowedAndItsParentToo) {
     HMENU sub = CreatePopupMenu();
     AppendMenuW(sub, MF_STRING, 9, L"子一");
     AppendMenuW(sub, MF_STRING, 10, L"子二");
@@ -249,6 +253,14 @@ TEST_F(PopupMenus, ASubmenuIsFollowedAndItsClosingHandsTheKeysBackToItsParent) {
         [&](HWND) {
             ExpectHot(WindowOfMenu(menu), 1);
             EXPECT_EQ(SystemHighlightPixels(WindowOfMenu(menu)), 0);
+            MouseOver(WindowOfMenu(menu), 2);  // opens the submenu at once
+        },
+        [&](HWND) {
+            Key(main, VK_ESCAPE);  // once checked, the submenu closes; the script's last key the menu
+            ASSERT_NE(WindowOfMenu(sub), nullptr) << "the submenu is open again";
+            HWND parent = WindowOfMenu(menu);
+            ASSERT_NE(parent, nullptr) << "its parent shows, with the item that opened it hot";
+            ExpectHot(parent, 2);
         },
     };
     Track(steps, [&] { TrackPopupMenu(menu, TPM_RETURNCMD, 150, 150, 0, main, nullptr); });
