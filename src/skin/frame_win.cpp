@@ -9,7 +9,6 @@
 #include "skin/drawers_win.h"
 #include "skin/engine_win.h"
 #include "skin/menubar_win.h"
-#include "skin/menus_win.h"
 #include "skin/paint_win.h"
 #include "skin/properties_win.h"
 
@@ -296,13 +295,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return CallSavedProcedure(hwnd, msg, wp, lp);
         }
         case WM_MENUSELECT:
-            if (reinterpret_cast<HMENU>(lp) == GetMenu(hwnd))
-                PaintMenuBar(hwnd, nullptr, LOWORD(wp));
-            else if (lp)
-                FollowMenuSelection(reinterpret_cast<HMENU>(lp));
-            return CallSavedProcedure(hwnd, msg, wp, lp);
-        case WM_ENTERIDLE:
-            if (wp == MSGF_MENU) FollowMenuSelection(nullptr);
+            if (reinterpret_cast<HMENU>(lp) == GetMenu(hwnd)) PaintMenuBar(hwnd, nullptr, LOWORD(wp));
             return CallSavedProcedure(hwnd, msg, wp, lp);
         case WM_DESTROY:
             if (hwnd == SkinMainWindow()) TearDownSkin();

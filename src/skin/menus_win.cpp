@@ -1,6 +1,9 @@
-// The popup-menu procedure and its state: see menus_win.h. One popup menu is followed at a time.
-// The deferred repaint is a window timer on the menu window, so it runs on the window thread
-// that owns the menu state.
+// The popup-menu procedure and its state: see menus_win.h. One popup menu is followed at a time:
+// the one whose selection changed last, else the last one opened. The deferred repaint is a
+// window timer on the menu window, so it runs on the window thread that owns the menu state.
+// While a popup menu is open a hook on the thread's sent messages catches the selection notices
+// its owner gets, whatever window that is (an edit's own context menu is owned by the edit); the
+// hook goes with the last menu window, so the thread pays for it only while a menu shows.
 #include "skin/menus_win.h"
 
 #include <vector>
@@ -29,9 +32,12 @@ struct MenuState {
 };
 
 MenuState g_menu;
+std::vector<HWND> g_openMenus;  // the menu windows alive, in the order they were created
+HHOOK g_selectionHook = nullptr;
 
+// Asked of the system's menu procedure itself: the skin's own question is no sign of the window.
 HMENU MenuOf(HWND window) {
-    return reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0));
+    return reinterpret_cast<HMENU>(CallSavedProcedure(window, MN_GETHMENU, 0, 0));
 }
 
 void StopRepaint() {
@@ -46,10 +52,25 @@ bool LeftToSystem(HMENU menu) {
     return false;
 }
 
+void Repaint(HWND window) {
+    KillTimer(window, kRepaintTimer);
+    if (window == g_menu.window) g_menu.repaintPending = false;
+    SendMessageW(window, WM_SETREDRAW, TRUE, 0);
+    PaintPopupMenu(window, MenuOf(window), static_cast<int>(ReadProp(window, Prop::MenuItem)));
+}
+
+// A repaint still due is done now, before another menu window is followed: until then the system
+// treats its window as hidden (its redrawing is off).
+void FinishRepaint() {
+    if (g_menu.repaintPending && IsWindow(g_menu.window)) Repaint(g_menu.window);
+    g_menu.repaintPending = false;
+}
+
 // The one path every selection change takes: remember it, hide the system's redrawing, and
 // schedule the skin's repaint.
 void FollowSelection(HWND window, HMENU menu, int item) {
     if (item == g_menu.hotItem && window == g_menu.window) return;
+    if (window != g_menu.window) FinishRepaint();
     StopRepaint();
     g_menu.window = window;
     if (menu) g_menu.menu = menu;
@@ -60,21 +81,68 @@ void FollowSelection(HWND window, HMENU menu, int item) {
     if (SetTimer(window, kRepaintTimer, kRepaintMs, nullptr)) g_menu.repaintPending = true;
 }
 
-void Repaint(HWND window) {
-    StopRepaint();
-    SendMessageW(window, WM_SETREDRAW, TRUE, 0);
-    PaintPopupMenu(window, g_menu.menu, g_menu.hotItem);
+int HighlightedItem(HMENU menu) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i)
+        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE) return i;
+    return -1;
+}
+
+// The system moved the highlight of an open menu (its owner heard of it): the hot item follows
+// the item the system highlights now. A menu bar's notice names no open menu window.
+void FollowHighlight(HMENU menu) {
+    for (HWND window : g_openMenus)
+        if (MenuOf(window) == menu) {
+            FollowSelection(window, menu, HighlightedItem(menu));
+            return;
+        }
+}
+
+LRESULT CALLBACK SelectionHook(int code, WPARAM wp, LPARAM lp) {
+    const LRESULT r = CallNextHookEx(nullptr, code, wp, lp);
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lp);
+    if (code != HC_ACTION || !sent) return r;
+    if (sent->message == WM_MENUSELECT && sent->lParam)
+        FollowHighlight(reinterpret_cast<HMENU>(sent->lParam));
+    else if (sent->message == WM_ENTERIDLE && sent->wParam == MSGF_MENU && g_menu.menu)
+        FollowHighlight(g_menu.menu);
+    return r;
+}
+
+void Opened(HWND window) {
+    g_openMenus.push_back(window);
+    if (!g_selectionHook)
+        g_selectionHook =
+            SetWindowsHookExW(WH_CALLWNDPROC, SelectionHook, GetModuleHandleW(nullptr), GetCurrentThreadId());
+}
+
+// A submenu closing hands the following back to the menu it came from.
+void Closed(HWND window) {
+    std::erase(g_openMenus, window);
+    if (window == g_menu.window) {
+        StopRepaint();
+        g_menu = MenuState{};
+        if (!g_openMenus.empty()) {
+            g_menu.window = g_openMenus.back();
+            g_menu.menu = MenuOf(g_menu.window);
+            g_menu.hotItem = static_cast<int>(ReadProp(g_menu.window, Prop::MenuItem));
+        }
+    }
+    if (g_openMenus.empty() && g_selectionHook) {
+        UnhookWindowsHookEx(g_selectionHook);
+        g_selectionHook = nullptr;
+    }
 }
 
 void StepByKey(HWND window, int direction) {
-    if (!g_menu.menu) return;
+    HMENU menu = MenuOf(window);
+    if (!menu) return;
     std::vector<bool> separators;
-    const int count = GetMenuItemCount(g_menu.menu);
+    const int count = GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i)
-        separators.push_back(
-            (GetMenuState(g_menu.menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) != 0);
+        separators.push_back((GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) != 0);
     const int from = static_cast<int>(ReadProp(window, Prop::MenuItem));
-    FollowSelection(window, g_menu.menu, StepMenuItem(from, direction, separators));
+    FollowSelection(window, menu, StepMenuItem(from, direction, separators));
 }
 
 void ApplyRoundRegion(HWND window) {
@@ -118,14 +186,11 @@ LRESULT CALLBACK PopupMenuProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             PAINTSTRUCT ps;
             BeginPaint(hwnd, &ps);
             EndPaint(hwnd, &ps);
-            PaintPopupMenu(hwnd, menu, hwnd == g_menu.window ? g_menu.hotItem : -1);
+            PaintPopupMenu(hwnd, menu, static_cast<int>(ReadProp(hwnd, Prop::MenuItem)));
             return 0;
         }
         case WM_DESTROY:
-            if (hwnd == g_menu.window) {
-                StopRepaint();
-                g_menu = MenuState{};
-            }
+            Closed(hwnd);
             break;
         default:
             break;
@@ -133,26 +198,13 @@ LRESULT CALLBACK PopupMenuProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return CallSavedProcedure(hwnd, msg, wp, lp);
 }
 
-int HighlightedItem(HMENU menu) {
-    const int count = GetMenuItemCount(menu);
-    for (int i = 0; i < count; ++i)
-        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE) return i;
-    return -1;
-}
-
 }  // namespace
 
 void InstallPopupMenu(HWND hwnd) {
-    StopRepaint();
+    FinishRepaint();  // a submenu opens as its parent's new selection waits for its repaint
     g_menu = MenuState{};
     WriteProp(hwnd, Prop::MenuItem, -1);
-    Subclass(hwnd, PopupMenuProc);
-}
-
-void FollowMenuSelection(HMENU menu) {
-    if (!g_menu.window || !IsWindow(g_menu.window) || !g_menu.menu) return;
-    if (menu && menu != g_menu.menu) return;
-    FollowSelection(g_menu.window, g_menu.menu, HighlightedItem(g_menu.menu));
+    if (Subclass(hwnd, PopupMenuProc)) Opened(hwnd);
 }
 
 }  // namespace qm::skin

@@ -189,9 +189,24 @@ TEST_F(Buttons, CheckAgreesWithSetCheckFromElsewhereClicksAndSpace) {
     EXPECT_EQ(SendMessageW(c, BM_GETCHECK, 0, 0), BST_CHECKED) << "a click toggles";
     SendMessageW(c, WM_CHAR, L' ', 0);
     EXPECT_EQ(SendMessageW(c, BM_GETCHECK, 0, 0), BST_UNCHECKED) << "so does the space bar";
-    // A check box created checked starts checked.
-    HWND pre = Child(L"Button", L"预选", BS_CHECKBOX, 10, 160, 100, 20);
-    EXPECT_EQ(SendMessageW(pre, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
+// A window that exists before the skin is installed is skinned by the installation walk: a check
+// box checked by then keeps its check.
+TEST(ButtonsBeforeTheSkin, ACheckBoxAlreadyCheckedStaysChecked) {
+    HWND main = MakeDialog(kDialogStyle, 0);
+    ASSERT_NE(main, nullptr);
+    HWND c = CreateWindowExW(0, L"Button", L"记住", WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX, 10, 10, 100, 20,
+                             main, reinterpret_cast<HMENU>(INT_PTR{42}), GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(c, BM_SETCHECK, BST_CHECKED, 0);
+    InstallSkin(main, 6);
+    RedrawWindow(c, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(GetWindowLongPtrW(c, GWL_STYLE) & 15, BS_OWNERDRAW);
+    EXPECT_EQ(Prop(c, skin::Prop::Checked), 1);
+    EXPECT_EQ(SendMessageW(c, BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_GT(CountIn(c, 0, 16, P().accent, 40), 5) << "the check mark";
+    DestroyWindow(main);
+    EXPECT_FALSE(skin::SkinInstalled());
 }
 
 TEST_F(Buttons, RadioChoiceClearsTheParentsOthersAcrossGroupsButNotADisabledCheckedOne) {
@@ -218,6 +233,8 @@ TEST_F(Buttons, RadioChoiceClearsTheParentsOthersAcrossGroupsButNotADisabledChec
     EXPECT_EQ(SendMessageW(r2, BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageW(r3, BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageW(r4, BM_GETCHECK, 0, 0), BST_CHECKED) << "the disabled checked one keeps its mark";
+    RedrawWindow(r4, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_GT(CountIn(r4, 0, 14, P().buttonBottom[kFaceDisabled], 24), 0) << "and its grey dot";
     SendMessageW(r2, WM_CHAR, L' ', 0);
     EXPECT_EQ(SendMessageW(r2, BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageW(r3, BM_GETCHECK, 0, 0), BST_UNCHECKED);

@@ -2,7 +2,9 @@
 // back pixel by pixel: the site list's right-click menu rounded and framed on its gradient with no
 // system highlight, the hot plate and dark-blue text following the arrow keys (wrapping, skipping
 // separators), separators dark over light, a grayed hot item keeping grey text, marks and
-// submenu arrows; and no GDI object left behind by a thousand menu paints.
+// submenu arrows; a menu owned by a control rather than a skinned frame following keys and mouse;
+// a submenu followed and, once closed, its parent again; and no GDI object left behind by a
+// thousand menu paints.
 #include <functional>
 
 #include "catalogue/main_form.h"
@@ -38,11 +40,11 @@ BOOL CALLBACK FindPopup(HWND hwnd, LPARAM lp) {
 void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD) {
     HWND popup = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindPopup, reinterpret_cast<LPARAM>(&popup));
-    if (!popup) return;
     if (g_script->next < g_script->steps->size()) {
-        (*g_script->steps)[g_script->next++](popup);
+        if (popup) (*g_script->steps)[g_script->next++](popup);
         return;
     }
+    // Closed even when no menu window shows: a failed step may have left one hidden.
     KillTimer(nullptr, id);
     g_script->finished = true;
     PostMessageW(g_script->owner, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -78,8 +80,9 @@ void ExpectHot(HWND popup, int i) {
     EXPECT_EQ(HotItem(popup), i);
     const RECT r = ItemRect(popup, i);
     const int middle = (r.top + r.bottom) / 2;
-    EXPECT_TRUE(Near(PixelAt(popup, r.right - 4, middle), MP()[12], 8)) << "the plate at item " << i;
-    EXPECT_TRUE(Near(PixelAt(popup, r.right - 4, r.top + 1), MP()[11], 12)) << "its edge at item " << i;
+    const int x = GetSubMenu(MenuOf(popup), i) ? r.right - 10 : r.right - 4;  // beside a submenu's arrow
+    EXPECT_TRUE(Near(PixelAt(popup, x, middle), MP()[12], 8)) << "the plate at item " << i;
+    EXPECT_TRUE(Near(PixelAt(popup, x, r.top + 1), MP()[11], 12)) << "its edge at item " << i;
     EXPECT_FALSE(Near(PixelAt(popup, r.left, r.top), MP()[11], 20)) << "its corners cut";
     const int items = GetMenuItemCount(MenuOf(popup));
     for (int k = 0; k < items; ++k) {
@@ -101,8 +104,9 @@ class PopupMenus : public SkinnedWindow {
         for (int attempt = 0; attempt < 3 && !script.finished; ++attempt) {
             script = MenuScript{&steps, 0, main, false};
             g_script = &script;
-            SetTimer(nullptr, 0, 120, RunStep);
+            const UINT_PTR timer = SetTimer(nullptr, 0, 120, RunStep);
             open();
+            KillTimer(nullptr, timer);  // the menu may have ended before the script
             g_script = nullptr;
         }
         EXPECT_TRUE(script.finished) << "every step ran inside the menu";
@@ -153,6 +157,114 @@ TEST_F(PopupMenus, SiteListMenuIsRoundedOnItsGradientAndTheHotPlateFollowsTheKey
         },
     };
     Track(steps, [this] { ShowPopupMenu(*form, kListMenu, POINT{120, 120}); });
+}
+
+// The mouse moved over an item; a tracked menu's mouse messages carry screen coordinates.
+void MouseOver(HWND popup, int i) {
+    RECT r{};
+    GetMenuItemRect(popup, MenuOf(popup), static_cast<UINT>(i), &r);
+    PostMessageW(popup, WM_MOUSEMOVE, 0, MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2));
+}
+
+// The system's highlight colour nowhere in the menu: the skin's look alone shows.
+int SystemHighlightPixels(HWND popup) {
+    const SIZE size = WindowSize(popup);
+    return CountColour(popup, RECT{0, 0, size.cx, size.cy}, static_cast<Colour>(GetSysColor(COLOR_HIGHLIGHT)),
+                       true);
+}
+
+// Where the system does not tell the menu window of a new selection (Wine), the notice goes to the
+// menu's owner, which for an edit's own context menu is the edit, no skinned frame.
+TEST_F(PopupMenus, AMenuOwnedByAControlFollowsTheKeysAndTheMouse) {
+    HWND edit = Child(L"Edit", L"文字", WS_BORDER, 10, 130, 120, 22);
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 1, L"剪切(&T)");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, 2, L"复制(&C)");
+    AppendMenuW(menu, MF_STRING, 3, L"全选(&A)");
+    const std::vector<Step> steps = {
+        [&](HWND) { Key(main, VK_DOWN); },
+        [&](HWND popup) {
+            ExpectHot(popup, 0);
+            EXPECT_EQ(SystemHighlightPixels(popup), 0);
+            Key(main, VK_DOWN);
+        },
+        [&](HWND popup) {
+            ExpectHot(popup, 2);  // over the separator
+            EXPECT_EQ(SystemHighlightPixels(popup), 0);
+            MouseOver(popup, 3);
+        },
+        [&](HWND popup) {
+            ExpectHot(popup, 3);
+            EXPECT_EQ(SystemHighlightPixels(popup), 0);
+        },
+    };
+    Track(steps, [&] { TrackPopupMenu(menu, TPM_RETURNCMD, 150, 150, 0, edit, nullptr); });
+    DestroyMenu(menu);
+}
+
+// The menu window showing this menu.
+HWND WindowOfMenu(HMENU menu) {
+    struct Search {
+        HMENU menu;
+        HWND found;
+    } search{menu, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            if (!IsWindowVisible(hwnd) || MenuOf(hwnd) != s->menu) return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(PopupMenus, ASubmenuIsFollowedAndItsParentToo) {
+    HMENU sub = CreatePopupMenu();
+    AppendMenuW(sub, MF_STRING, 9, L"子一");
+    AppendMenuW(sub, MF_STRING, 10, L"子二");
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, 1, L"甲");
+    AppendMenuW(menu, MF_STRING, 2, L"乙");
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), L"丁");
+    const std::vector<Step> steps = {
+        [&](HWND) { Key(main, VK_DOWN, 3); },
+        [&](HWND) {
+            ExpectHot(WindowOfMenu(menu), 2);
+            Key(main, VK_RIGHT);
+        },
+        [&](HWND) {
+            HWND open = WindowOfMenu(sub);
+            ASSERT_NE(open, nullptr) << "the submenu is open";
+            ExpectHot(open, 0);
+            EXPECT_EQ(SystemHighlightPixels(open), 0);
+            Key(main, VK_DOWN);
+        },
+        [&](HWND) {
+            ExpectHot(WindowOfMenu(sub), 1);
+            Key(main, VK_LEFT);
+        },
+        [&](HWND) {
+            EXPECT_EQ(WindowOfMenu(sub), nullptr) << "the submenu has closed";
+            Key(main, VK_UP);
+        },
+        [&](HWND) {
+            ExpectHot(WindowOfMenu(menu), 1);
+            EXPECT_EQ(SystemHighlightPixels(WindowOfMenu(menu)), 0);
+            MouseOver(WindowOfMenu(menu), 2);  // opens the submenu at once
+        },
+        [&](HWND) {
+            Key(main, VK_ESCAPE);  // once checked, the submenu closes; the script's last key the menu
+            ASSERT_NE(WindowOfMenu(sub), nullptr) << "the submenu is open again";
+            HWND parent = WindowOfMenu(menu);
+            ASSERT_NE(parent, nullptr) << "its parent shows, with the item that opened it hot";
+            ExpectHot(parent, 2);
+        },
+    };
+    Track(steps, [&] { TrackPopupMenu(menu, TPM_RETURNCMD, 150, 150, 0, main, nullptr); });
+    DestroyMenu(menu);
 }
 
 TEST_F(PopupMenus, GrayedHotItemKeepsGreyTextAndMarksAndArrowsShow) {
