@@ -136,11 +136,8 @@ double AddSite(const std::string& folder) {
 }  // namespace
 
 int main() {
-    std::random_device rd;
-    const auto dir = std::filesystem::temp_directory_path() / ("qmbench-" + std::to_string(rd()));
-    std::filesystem::create_directories(dir);
+    const auto dir = qm::bench::MakeProgramFolder();
     const std::string folder = dir.string();
-    qm::SetProgramFolderForTesting(folder);
     int rc = 0;
     const double add = AddSite(folder);
     if (add < 0) rc = 1;

@@ -75,11 +75,8 @@ double Median(std::vector<double> v) {
 }  // namespace
 
 int main() {
-    std::random_device rd;
-    const auto dir = std::filesystem::temp_directory_path() / ("qmbench-" + std::to_string(rd()));
-    std::filesystem::create_directories(dir);
+    const auto dir = qm::bench::MakeProgramFolder();
     const std::string folder = dir.string();
-    qm::SetProgramFolderForTesting(folder);
     int rc = 1;
     if (MakeCatalogue(folder)) {
         qm::CreateProcessState();

@@ -183,11 +183,8 @@ double FirstPaint(const std::string& probeExe, const std::string& folder, const 
 }  // namespace
 
 int main() {
-    std::random_device rd;
-    const auto dir = std::filesystem::temp_directory_path() / ("qmbench-" + std::to_string(rd()));
-    std::filesystem::create_directories(dir);
+    const auto dir = qm::bench::MakeProgramFolder();
     const std::string folder = dir.string();
-    qm::SetProgramFolderForTesting(folder);
     // A cheap store key: the start's key derivation would only add noise to the first paint.
     qm::SetStoreKdfIterationsForTesting(1000);
     int rc = MakeCatalogue(folder) ? 0 : 1;

@@ -4,11 +4,23 @@
 
 #include <windows.h>
 
+#include <filesystem>
+#include <random>
 #include <string>
 
+#include "platform/program_folder.h"
 #include "platform/record_store.h"
 
 namespace qm::bench {
+
+// A fresh temporary folder that the program takes for its own folder; the caller removes it.
+inline std::filesystem::path MakeProgramFolder() {
+    std::random_device rd;
+    const auto dir = std::filesystem::temp_directory_path() / ("qmbench-" + std::to_string(rd()));
+    std::filesystem::create_directories(dir);
+    qm::SetProgramFolderForTesting(dir.string());
+    return dir;
+}
 
 inline double NowMs() {
     LARGE_INTEGER f, c;
