@@ -24,6 +24,10 @@ class FrameBehaviour : public SkinnedWindow {
 };
 
 TEST_F(FrameBehaviour, HoverThenLeaveClearsWithoutAnotherMouseMove) {
+    // The pointer is shared by every test of the display: move the window to a corner no other
+    // test's window uses, or the parked pointer would make another test's close button hot.
+    SetWindowPos(main, nullptr, 800, 650, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    Pump();
     const POINT p = CloseCentre();
     SetCursorPos(p.x, p.y);
     SendMessageW(main, WM_NCMOUSEMOVE, HTCLOSE, MAKELPARAM(p.x, p.y));
