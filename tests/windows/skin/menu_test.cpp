@@ -41,7 +41,11 @@ void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD) {
     HWND popup = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), FindPopup, reinterpret_cast<LPARAM>(&popup));
     if (g_script->next < g_script->steps->size()) {
-        if (popup) (*g_script->steps)[g_script->next++](popup);
+        if (!popup) return;
+        (*g_script->steps)[g_script->next++](popup);
+        // Another test's window may take the activation and end the menu before the next tick:
+        // the script is done once its last step has run inside the menu.
+        if (g_script->next == g_script->steps->size()) g_script->finished = true;
         return;
     }
     // Closed even when no menu window shows: a failed step may have left one hidden.
