@@ -29,6 +29,7 @@
 #include <sys/wait.h>
 #endif
 
+#include "bench_sites.h"
 #include "core/stores.h"
 #include "exchange/exchange_file.h"
 #include "exchange/exchange_format.h"
@@ -62,17 +63,7 @@ double NowMs() {
 }
 
 std::vector<std::string> SiteFields(int i) {
-    const std::string n = std::to_string(i);
-    return {"分类" + std::to_string(i % kCategories),
-            "http://www.example-site-" + n + ".com/",
-            "网站标题 " + n + " 的示例页面",
-            "user" + n,
-            "pw" + n,
-            std::to_string(i % 10),
-            std::to_string(i * 7 % 100000),
-            std::to_string(i * 13 % 1000000),
-            std::to_string(i % 5000),
-            std::to_string(i * 3 % 20000)};
+    return bench::Site("分类" + std::to_string(i % kCategories), i);
 }
 
 // The native file of the catalogue as the export writes it (sites grouped by category), and the

@@ -1,5 +1,6 @@
-// Helpers of the Windows benchmarks: a millisecond clock, the message pump a window thread runs
-// between user actions, and the generated site every benchmark stores. Window thread.
+// Helpers of the Windows benchmarks: a temporary program folder, a millisecond clock and the
+// message pump a window thread runs between user actions (the generated site comes with them).
+// Window thread.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "bench_sites.h"
 #include "platform/program_folder.h"
 #include "platform/record_store.h"
 
@@ -36,21 +38,6 @@ inline void Pump() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-}
-
-// Site number i of a category, with every field filled.
-inline Fields Site(const std::string& category, int i) {
-    const std::string n = std::to_string(i);
-    return {category,
-            "http://www.example-site-" + n + ".com/",
-            "网站标题 " + n + " 的示例页面",
-            "user" + n,
-            "pw" + n,
-            std::to_string(i % 10),
-            std::to_string(i * 7 % 100000),
-            std::to_string(i * 13 % 1000000),
-            std::to_string(i % 5000),
-            std::to_string(i * 3 % 20000)};
 }
 
 }  // namespace qm::bench
