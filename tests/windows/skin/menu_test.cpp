@@ -105,7 +105,10 @@ class PopupMenus : public SkinnedWindow {
     // menu early (GUI tests share one display): the script then runs again from the start.
     void Track(const std::vector<Step>& steps, const std::function<void()>& open) {
         MenuScript script;
-        for (int attempt = 0; attempt < 3 && !script.finished; ++attempt) {
+        for (int attempt = 0; attempt < 6 && !script.finished; ++attempt) {
+            if (attempt > 0) Sleep(250);  // let the other window's activation settle first
+            SetForegroundWindow(main);
+            Pump();
             script = MenuScript{&steps, 0, main, false};
             g_script = &script;
             const UINT_PTR timer = SetTimer(nullptr, 0, 120, RunStep);
