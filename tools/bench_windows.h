@@ -11,7 +11,6 @@
 
 #include "bench_sites.h"
 #include "platform/program_folder.h"
-#include "platform/record_store.h"
 
 namespace qm::bench {
 

@@ -30,41 +30,41 @@ struct MenuScript {
 };
 MenuScript* g_script = nullptr;
 
-bool IsMenuWindow(HWND hwnd) {
-    wchar_t cls[16] = {};
-    GetClassNameW(hwnd, cls, 16);
-    return lstrcmpW(cls, L"#32768") == 0;
-}
+// The thread's menu windows: the first one showing, and whether one waits for the skin's deferred
+// repaint (its redrawing off, the system counts it as hidden; a step run before that repaint would
+// find no submenu and no hot plate).
+struct MenuWindows {
+    HWND shown = nullptr;
+    bool repaintDue = false;
+};
 
-BOOL CALLBACK FindPopup(HWND hwnd, LPARAM lp) {
-    if (!IsMenuWindow(hwnd) || !IsWindowVisible(hwnd)) return TRUE;
-    *reinterpret_cast<HWND*>(lp) = hwnd;
-    return FALSE;
-}
-
-// A menu window whose redrawing the skin turned off until its deferred repaint counts as hidden
-// to the system: a step that ran before that repaint would find no submenu and no hot plate.
-bool RepaintDue() {
-    bool due = false;
+MenuWindows FindMenuWindows() {
+    MenuWindows found;
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND hwnd, LPARAM lp) -> BOOL {
-            if (!IsMenuWindow(hwnd) || IsWindowVisible(hwnd)) return TRUE;
-            *reinterpret_cast<bool*>(lp) = true;
-            return FALSE;
+            wchar_t cls[16] = {};
+            GetClassNameW(hwnd, cls, 16);
+            if (lstrcmpW(cls, L"#32768") != 0) return TRUE;
+            auto* f = reinterpret_cast<MenuWindows*>(lp);
+            if (!IsWindowVisible(hwnd))
+                f->repaintDue = true;
+            else if (!f->shown)
+                f->shown = hwnd;
+            return TRUE;
         },
-        reinterpret_cast<LPARAM>(&due));
-    return due;
+        reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND popup = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindPopup, reinterpret_cast<LPARAM>(&popup));
+    const MenuWindows menus = FindMenuWindows();
+    HWND popup = menus.shown;
     if (g_script->next < g_script->steps->size()) {
         if (!popup) return;
         // A slow step on a loaded machine lets the next tick come before the repaint its key
         // scheduled; wait for it, but not for ever, so a repaint that never comes shows as failures.
-        if (RepaintDue() && ++g_script->waited < 25) return;
+        if (menus.repaintDue && ++g_script->waited < 25) return;
         g_script->waited = 0;
         (*g_script->steps)[g_script->next++](popup);
         // Another test's window may take the activation and end the menu before the next tick:
@@ -133,7 +133,7 @@ class PopupMenus : public SkinnedWindow {
             if (attempt > 0) Sleep(250);  // let the other window's activation settle first
             SetForegroundWindow(main);
             Pump();
-            script = MenuScript{&steps, 0, main, false, 0};
+            script = MenuScript{&steps, 0, main};
             g_script = &script;
             const UINT_PTR timer = SetTimer(nullptr, 0, 120, RunStep);
             open();
