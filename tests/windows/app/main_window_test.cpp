@@ -16,43 +16,12 @@
 #include "platform/ini_file.h"
 #include "platform/record_store.h"
 #include "platform/win32/wide.h"
+#include "../window_search.h"
 
 namespace qm {
 namespace {
 
-struct FoundWindow {
-    DWORD pid;
-    const wchar_t* cls;
-    std::wstring title;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lp) {
-    auto* f = reinterpret_cast<FoundWindow*>(lp);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t cls[64] = {}, title[128] = {};
-    GetClassNameW(hwnd, cls, 64);
-    GetWindowTextW(hwnd, title, 128);
-    if (pid == f->pid && IsWindowVisible(hwnd) && lstrcmpW(cls, f->cls) == 0 &&
-        (f->title.empty() || f->title == title)) {
-        f->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A visible top-level window of the process with this class (and title, when given).
-HWND WaitForWindow(DWORD pid, const wchar_t* cls, const std::wstring& title, DWORD timeoutMs) {
-    const DWORD end = GetTickCount() + timeoutMs;
-    do {
-        FoundWindow f{pid, cls, title};
-        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&f));
-        if (f.found) return f.found;
-        Sleep(20);
-    } while (static_cast<LONG>(GetTickCount() - end) < 0);
-    return nullptr;
-}
+using testing::WaitForWindow;
 
 std::string TextOf(HWND hwnd) {
     wchar_t buf[256] = {};

@@ -15,6 +15,7 @@
 #include "core/settings.h"
 #include "platform/ini_file.h"
 #include "platform/win32/wide.h"
+#include "../window_search.h"
 
 namespace qm {
 namespace {
@@ -380,24 +381,6 @@ void RecordOpen(const std::string& address) {
     g_opened.push_back(address);
 }
 
-// A visible dialog box of this process. Other test processes share the display, so a lookup
-// across all windows would find their boxes too.
-BOOL CALLBACK FindOwnBox(HWND hwnd, LPARAM lp) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    wchar_t cls[16] = {};
-    GetClassNameW(hwnd, cls, 16);
-    if (pid != GetCurrentProcessId() || lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(hwnd))
-        return TRUE;
-    *reinterpret_cast<HWND*>(lp) = hwnd;
-    return FALSE;
-}
-HWND OwnBox() {
-    HWND box = nullptr;
-    EnumWindows(FindOwnBox, reinterpret_cast<LPARAM>(&box));
-    return box;
-}
-
 TEST_F(MainWindow, LinkOpensTheMakersPageAndTheBannerFallsBackQuietly) {
     Form& f = Load();
     g_opened.clear();
@@ -410,7 +393,7 @@ TEST_F(MainWindow, LinkOpensTheMakersPageAndTheBannerFallsBackQuietly) {
     // Under Wine the browser engine is absent: a plain banner, and no box of any kind.
     EXPECT_FALSE(HasEmbeddedBrowser(f, kBanner));
     EXPECT_TRUE(IsWindowVisible(Control(kBanner)));
-    EXPECT_EQ(OwnBox(), nullptr);
+    EXPECT_EQ(testing::WaitForWindow(GetCurrentProcessId(), L"#32770", L"", 0), nullptr);
 }
 
 TEST_F(MainWindow, ControlsHaveTheirCaptionsAndTheGroupHoldsItsChildren) {
