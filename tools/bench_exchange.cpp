@@ -31,14 +31,14 @@
 
 #include "bench_sites.h"
 #include "core/stores.h"
-#include "exchange/exchange_file.h"
+#include "platform/whole_file.h"
 #include "exchange/exchange_format.h"
 #include "exchange/export_text.h"
 #include "exchange/import_text.h"
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
-#include "platform/record_store.h"
-#include "web/text_helpers.h"
+#include "store/record_store.h"
+#include "web/address.h"
 
 #ifndef _WIN32
 extern char** environ;

@@ -20,7 +20,7 @@
 #include "core/process_state.h"
 #include "core/stores.h"
 #include "platform/program_folder.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 namespace {
 

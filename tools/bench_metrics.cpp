@@ -33,7 +33,7 @@
 #include "core/stores.h"
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 #include "program_probe.h"
 #include "tests/support/loopback_server.h"
 #include "web/service_hosts.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 namespace qm::bench {
 

@@ -16,7 +16,7 @@
 #include "control_kinds.h"
 #include "gdi_objects.h"
 #include "platform/win32/forms_win.h"
-#include "skin/skin.h"
+#include "skin/skin_win.h"
 
 namespace {
 

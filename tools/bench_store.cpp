@@ -32,7 +32,7 @@
 
 #include "core/stores.h"
 #include "platform/program_folder.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 #ifndef _WIN32
 extern char** environ;

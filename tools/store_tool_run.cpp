@@ -16,8 +16,8 @@
 
 #include "core/stores.h"
 #include "platform/file_io.h"
-#include "platform/record_store.h"
-#include "platform/store_file.h"
+#include "store/record_store.h"
+#include "store/store_file.h"
 #include "store_tool.h"
 
 namespace qm {

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "catalogue/main_window_win.h"
+#include "app/wiring_win.h"
 #include "core/process_state.h"
 #include "web/win32/update_check_win.h"
 
@@ -13,7 +13,7 @@ namespace qm {
 
 int RunProgram() {
     CreateProcessState();
-    Form* main = LoadMainWindow();
+    Form* main = LoadProgramMainWindow();
     if (!main) {
         ReleaseProcessState();
         return 1;

@@ -5,7 +5,7 @@
 
 #include "core/stores.h"
 #include "platform/dialogs.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 namespace qm {
 
@@ -84,23 +84,6 @@ bool DeleteSitesOfCategory(std::string_view name) {
 }
 
 }  // namespace
-
-std::optional<std::vector<std::string>> ReadCategoryNames() {
-    if (!OpenStoreByName(kCategoryStoreAlias)) {
-        ShowMessage(kCategoryOpenFailed);
-        return std::nullopt;
-    }
-    RecordStore& store = Stores();
-    std::vector<std::string> names;
-    const long long count = store.RecordCount();
-    names.reserve(static_cast<std::size_t>(count));
-    for (long long i = 0; i < count; ++i) {
-        names.push_back(store.Read(1));
-        store.Skip(1);
-    }
-    CloseStoreByName(kCategoryStoreAlias);
-    return names;
-}
 
 bool AskAndAddCategory() {
     const std::optional<std::string> name = InputBox("请输入欲添加的分类名称：", "添加分类");

@@ -1,6 +1,6 @@
 // Category maintenance on the stores: adding, renaming and deleting a category with their input
-// boxes, confirmation and messages, and the list of category names that fills every category
-// combo box. The windows apply the results (catalogue/categories_win.h). Portable; window thread.
+// boxes, confirmation and messages. The windows apply the results (catalogue/categories_win.h);
+// the names for their lists come from core/stores.h. Portable; window thread.
 #pragma once
 
 #include <optional>
@@ -9,9 +9,6 @@
 #include <vector>
 
 namespace qm {
-
-// Every category name in store order; nullopt after "打开分类数据库失败！".
-std::optional<std::vector<std::string>> ReadCategoryNames();
 
 // Asks for a name and appends it unless it exists. True when a category was added.
 bool AskAndAddCategory();

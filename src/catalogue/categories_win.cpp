@@ -1,9 +1,10 @@
-// The windows' category lists and the main window's category buttons: see categories_win.h.
+// The main window's category lists and category buttons: see categories_win.h.
 #include "catalogue/categories_win.h"
 
 #include "catalogue/categories.h"
 #include "catalogue/main_form.h"
 #include "catalogue/main_window_win.h"
+#include "core/stores.h"
 
 namespace qm {
 
@@ -50,23 +51,6 @@ void FillCategoryCombos() {
     FillCombo(*main, kNewSiteCategoryCombo, *names);
     ComboSelect(*main, kFilterCombo, names->empty() ? -1 : 0);
     ComboSelect(*main, kNewSiteCategoryCombo, -1);
-}
-
-void FillExportCategoryList(Form& exportForm) {
-    std::optional<std::vector<std::string>> names = ReadCategoryNames();
-    if (!names) return;
-    names->insert(names->begin(), kAllDataItem);
-    FillCombo(exportForm, kExportCategoryCombo, *names);
-    ComboSelect(exportForm, kExportCategoryCombo, 0);
-}
-
-void FillImportCategoryList(Form& importForm) {
-    std::optional<std::vector<std::string>> names = ReadCategoryNames();
-    if (!names) return;
-    // The native format carries each site's category; a custom template carries none.
-    if (ComboSelection(importForm, kImportFormatCombo) == 0) *names = {kAutoAssignItem};
-    FillCombo(importForm, kImportCategoryCombo, *names);
-    ComboSelect(importForm, kImportCategoryCombo, names->empty() ? -1 : 0);
 }
 
 std::vector<EventBinding> CategoryButtonBindings() {

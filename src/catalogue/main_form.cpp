@@ -6,17 +6,6 @@ namespace qm {
 const char kMainWindowCaption[] = "Quillmark_v1.3 - 羽迹博客 - http://www.quillmark.example";
 const char kMakerAddress[] = "http://www.quillmark.example/";
 
-ControlDef MakeControl(const char* name, ControlKind kind, int left, int top, int width, int height,
-                       const char* caption, const char* parent) {
-    ControlDef c;
-    c.name = name;
-    c.kind = kind;
-    c.left = left, c.top = top, c.width = width, c.height = height;
-    c.caption = caption;
-    c.parent = parent;
-    return c;
-}
-
 namespace {
 
 constexpr char kSchemePrefix[] = "http://";

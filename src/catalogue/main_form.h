@@ -42,10 +42,6 @@ inline constexpr char kSaveRecordButton[] = "修改记录";
 // The edit boxes of site fields 2 to 10, in field order; field 1 is 分类组合框2's selected text.
 extern const char* const kSiteEntryEdits[9];
 
-// A control of a form table; parent names the group box holding it.
-ControlDef MakeControl(const char* name, ControlKind kind, int left, int top, int width, int height,
-                       const char* caption = "", const char* parent = "");
-
 const FormDef& MainFormDef();
 const FormDef& ModifyRecordFormDef();
 // The labels, edit boxes and category combo of a site, inside the group box kAddPanel.

@@ -1,6 +1,6 @@
 // The main window's handlers: see main_window_win.h. Each handler decodes its event and calls one
-// action; the actions of later windows (modify, export, import, backup, password) are bound by
-// their own files.
+// action; the actions of later windows (modify, password) are bound by their own files, and those
+// of windows outside the catalogue (export, import, backup) by the program that composes them.
 #include "catalogue/main_window_win.h"
 
 #include "catalogue/categories_win.h"
@@ -15,9 +15,7 @@
 #include "core/process_state.h"
 #include "core/settings.h"
 #include "core/stores.h"
-#include "exchange/backup_window_win.h"
-#include "exchange/exchange_windows_win.h"
-#include "skin/skin.h"
+#include "skin/skin_win.h"
 
 namespace qm {
 
@@ -159,7 +157,7 @@ void OnDeleteCategoryHover(Form& form, const EventInfo&) {
     ShowHint(form, kDeleteCategoryRegion);
 }
 
-std::vector<EventBinding> MainBindings() {
+std::vector<EventBinding> MainBindings(std::vector<EventBinding> more) {
     std::vector<EventBinding> bindings = {
         {kMainFormName, FormEvent::Created, OnCreated},
         {kMainFormName, FormEvent::Moved, OnMoved},
@@ -173,19 +171,16 @@ std::vector<EventBinding> MainBindings() {
         {kAddCategoryButton, FormEvent::MouseMoved, OnAddCategoryHover},
         {kRenameCategoryButton, FormEvent::MouseMoved, OnRenameCategoryHover},
         {kDeleteCategoryButton, FormEvent::MouseMoved, OnDeleteCategoryHover},
-        {kBackupButton, FormEvent::Clicked, OpenBackupWindow},
-        {kExportButton, FormEvent::Clicked, OpenExportWindow},
-        {kImportButton, FormEvent::Clicked, OpenImportWindow},
     };
-    for (const auto& more : {CategoryButtonBindings(), AddPanelBindings(), RecordActionBindings()})
-        bindings.insert(bindings.end(), more.begin(), more.end());
+    for (const auto& group : {CategoryButtonBindings(), AddPanelBindings(), RecordActionBindings(), more})
+        bindings.insert(bindings.end(), group.begin(), group.end());
     return bindings;
 }
 
 }  // namespace
 
-Form* LoadMainWindow(bool show) {
-    Form* form = LoadForm(MainFormDef(), MainBindings(), nullptr, show);
+Form* LoadMainWindow(bool show, std::vector<EventBinding> more) {
+    Form* form = LoadForm(MainFormDef(), MainBindings(std::move(more)), nullptr, show);
     if (!form) g_main = nullptr;
     return form;
 }

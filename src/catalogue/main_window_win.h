@@ -4,14 +4,17 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 #include "platform/win32/forms_win.h"
 
 namespace qm {
 
-// Loads and shows the main window. Nullptr when it could not be created or its window was
-// destroyed during the start. A refused password ends the process before this returns.
-Form* LoadMainWindow(bool show = true);
+// Loads and shows the main window. `more` binds the controls whose actions belong to other parts
+// of the program (the program's composition root passes them). Nullptr when it could not be
+// created or its window was destroyed during the start. A refused password ends the process
+// before this returns.
+Form* LoadMainWindow(bool show = true, std::vector<EventBinding> more = {});
 Form* MainForm();  // nullptr when no main window exists
 
 // Rebuilds the site list with the sites of one category, in store order.

@@ -10,6 +10,7 @@
 #include "catalogue/main_window_win.h"
 #include "catalogue/site_entry_win.h"
 #include "core/process_state.h"
+#include "core/stores.h"
 
 namespace qm {
 

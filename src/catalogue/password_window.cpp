@@ -4,7 +4,7 @@
 #include "catalogue/main_form.h"
 #include "core/stores.h"
 #include "platform/dialogs.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 namespace qm {
 

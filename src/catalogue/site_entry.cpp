@@ -3,8 +3,8 @@
 
 #include "core/stores.h"
 #include "platform/dialogs.h"
-#include "platform/record_store.h"
-#include "web/text_helpers.h"
+#include "store/record_store.h"
+#include "web/address.h"
 
 namespace qm {
 

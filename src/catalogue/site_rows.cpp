@@ -3,7 +3,7 @@
 
 #include "catalogue/main_form.h"
 #include "core/stores.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 namespace qm {
 

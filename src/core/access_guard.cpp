@@ -3,7 +3,7 @@
 
 #include "core/stores.h"
 #include "platform/dialogs.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 namespace qm {
 

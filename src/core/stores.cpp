@@ -3,7 +3,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 namespace qm {
 
@@ -51,13 +51,34 @@ bool DeleteCurrentAndPurge() {
     return rs.DeleteCurrent() && rs.Purge();
 }
 
+namespace {
+constexpr char kCategoryOpenFailed[] = "打开分类数据库失败！";
+}  // namespace
+
 bool CategoryExists(std::string_view name) {
     if (!OpenStoreByName(kCategoryStoreAlias)) {
-        ShowMessage("打开分类数据库失败！");
+        ShowMessage(kCategoryOpenFailed);
         CloseStoreByName(kCategoryStoreAlias);
         return false;
     }
     return Stores().Find([name](const Fields& f) { return !f.empty() && f[0] == name; });
+}
+
+std::optional<std::vector<std::string>> ReadCategoryNames() {
+    if (!OpenStoreByName(kCategoryStoreAlias)) {
+        ShowMessage(kCategoryOpenFailed);
+        return std::nullopt;
+    }
+    RecordStore& store = Stores();
+    std::vector<std::string> names;
+    const long long count = store.RecordCount();
+    names.reserve(static_cast<std::size_t>(count));
+    for (long long i = 0; i < count; ++i) {
+        names.push_back(store.Read(1));
+        store.Skip(1);
+    }
+    CloseStoreByName(kCategoryStoreAlias);
+    return names;
 }
 
 }  // namespace qm

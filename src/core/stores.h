@@ -3,6 +3,7 @@
 // once, test whether a category exists. Window thread only.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,5 +35,8 @@ bool OpenStoreByName(std::string_view name);
 void CloseStoreByName(std::string_view name);  // empty name: close every store
 bool DeleteCurrentAndPurge();
 bool CategoryExists(std::string_view name);  // shows "打开分类数据库失败！" when the store fails to open
+// Every category name in store order, for the category lists of every window; nullopt after
+// "打开分类数据库失败！".
+std::optional<std::vector<std::string>> ReadCategoryNames();
 
 }  // namespace qm

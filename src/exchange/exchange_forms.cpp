@@ -3,7 +3,6 @@
 // so that the edit is drawn over it.
 #include "exchange/exchange_forms.h"
 
-#include "catalogue/main_form.h"
 
 namespace qm {
 

@@ -4,9 +4,7 @@
 
 #include <string>
 
-#include "catalogue/categories_win.h"
-#include "catalogue/main_form.h"
-#include "catalogue/main_window_win.h"
+#include "core/stores.h"
 #include "exchange/exchange_format.h"
 #include "exchange/exchange_forms.h"
 #include "exchange/export_text.h"
@@ -23,6 +21,15 @@ struct OpenWindow {
     std::string chosen;
 };
 OpenWindow g_export, g_import;
+ImportDoneHook g_importDone = nullptr;
+
+constexpr char kAllDataItem[] = "所有数据";
+constexpr char kAutoAssignItem[] = "自动分配";
+
+void FillCombo(Form& form, const char* combo, const std::vector<std::string>& items) {
+    ComboClear(form, combo);
+    for (const std::string& item : items) ComboAdd(form, combo, item);
+}
 
 OpenWindow& StateOf(const Form& form) {
     return &form == g_import.form ? g_import : g_export;
@@ -105,8 +112,7 @@ void RunExport(Form& form, const EventInfo&) {
 void RunImport(Form& form, const EventInfo&) {
     ImportFromFile(GetText(form, kOpenPathEdit), ComboSelection(form, kFormatCombo),
                    GetText(form, kTemplateEdit), ComboSelectedText(form, kImportTargetCombo));
-    FillCategoryCombos();
-    if (Form* main = MainForm()) FillSiteList(ComboSelectedText(*main, kFilterCombo));
+    if (g_importDone) g_importDone();
 }
 
 void OnDestroying(Form& form, const EventInfo&) {
@@ -147,6 +153,27 @@ void Open(OpenWindow& state, const FormDef& def, std::vector<EventBinding> bindi
 }
 
 }  // namespace
+
+void FillExportCategoryList(Form& exportForm) {
+    std::optional<std::vector<std::string>> names = ReadCategoryNames();
+    if (!names) return;
+    names->insert(names->begin(), kAllDataItem);
+    FillCombo(exportForm, kExportChoiceCombo, *names);
+    ComboSelect(exportForm, kExportChoiceCombo, 0);
+}
+
+void FillImportCategoryList(Form& importForm) {
+    std::optional<std::vector<std::string>> names = ReadCategoryNames();
+    if (!names) return;
+    // The native format carries each site's category; a custom template carries none.
+    if (ComboSelection(importForm, kFormatCombo) == 0) *names = {kAutoAssignItem};
+    FillCombo(importForm, kImportTargetCombo, *names);
+    ComboSelect(importForm, kImportTargetCombo, names->empty() ? -1 : 0);
+}
+
+void SetImportDoneHook(ImportDoneHook hook) {
+    g_importDone = hook;
+}
 
 void OpenExportWindow(Form& owner, const EventInfo&) {
     Open(g_export, ExportFormDef(), ExportBindings(), owner);

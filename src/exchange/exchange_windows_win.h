@@ -15,4 +15,14 @@ void OpenImportWindow(Form& owner, const EventInfo& info = {});
 Form* ExportWindow();  // the open window, or nullptr
 Form* ImportWindow();
 
+// Called after every run of "导入" (the program refreshes its category lists and site list there).
+using ImportDoneHook = void (*)();
+void SetImportDoneHook(ImportDoneHook hook);
+
+// The export window's category combo: "所有数据", then every category; the first item selected.
+void FillExportCategoryList(Form& exportForm);
+// The import window's category combo: "自动分配" alone while the format combo has its first item
+// ("标准格式") selected, else every category; the first item selected.
+void FillImportCategoryList(Form& importForm);
+
 }  // namespace qm

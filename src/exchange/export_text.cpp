@@ -5,11 +5,11 @@
 #include <unordered_map>
 
 #include "core/stores.h"
-#include "exchange/exchange_file.h"
+#include "platform/whole_file.h"
 #include "exchange/exchange_format.h"
 #include "exchange/template_layout.h"
 #include "platform/dialogs.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 namespace qm {
 

@@ -9,13 +9,13 @@
 #include <unordered_set>
 
 #include "core/stores.h"
-#include "exchange/exchange_file.h"
+#include "platform/whole_file.h"
 #include "exchange/exchange_format.h"
 #include "exchange/template_layout.h"
 #include "platform/dialogs.h"
 #include "platform/gbk.h"
-#include "platform/record_store.h"
-#include "web/text_helpers.h"
+#include "store/record_store.h"
+#include "web/address.h"
 
 namespace qm {
 

@@ -5,7 +5,7 @@
 #include "exchange/exchange_format.h"
 #include "exchange/marked_text.h"
 #include "platform/gbk.h"
-#include "web/text_helpers.h"
+#include "platform/text.h"
 
 namespace qm {
 

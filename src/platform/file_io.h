@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,15 @@ struct FileStat {
 
 File* OpenFile(const std::string& path, OpenMode mode);  // nullptr on failure
 void CloseFile(File* file);                              // nullptr is fine
+
+// An open file that closes itself.
+struct FileCloser {
+    void operator()(File* file) const { CloseFile(file); }
+};
+using UniqueFile = std::unique_ptr<File, FileCloser>;
+inline UniqueFile Open(const std::string& path, OpenMode mode) {
+    return UniqueFile(OpenFile(path, mode));
+}
 // Reads up to n bytes at offset; *got receives the count (less at the end of the file).
 bool ReadAt(File* file, std::uint64_t offset, void* buffer, std::size_t n, std::size_t* got);
 bool WriteAt(File* file, std::uint64_t offset, const void* data, std::size_t n);
@@ -39,6 +49,9 @@ bool StatPath(const std::string& path, FileStat* out);  // false when missing
 bool Exists(const std::string& path);
 // Replaces `to` by `from` atomically; one attempt. *sharing is set when another handle blocked it.
 bool RenameReplace(const std::string& from, const std::string& to, bool* sharing);
+// The same, tried again for a moment while another handle blocks it: antivirus and sync clients
+// hold files briefly, and under Wine any open handle blocks the rename.
+bool RenameWithRetries(const std::string& from, const std::string& to);
 bool RemoveFile(const std::string& path);
 // Absolute form of a GBK path (relative names are taken from the current folder), native separators.
 std::string AbsolutePath(const std::string& path);

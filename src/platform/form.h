@@ -95,6 +95,18 @@ struct EventBinding {
     EventHandler handler = nullptr;
 };
 
+// A control of a form table; parent names the group box holding it.
+inline ControlDef MakeControl(const char* name, ControlKind kind, int left, int top, int width, int height,
+                              const char* caption = "", const char* parent = "") {
+    ControlDef c;
+    c.name = name;
+    c.kind = kind;
+    c.left = left, c.top = top, c.width = width, c.height = height;
+    c.caption = caption;
+    c.parent = parent;
+    return c;
+}
+
 // Finds a control definition by name; nullptr when absent.
 inline const ControlDef* FindControlDef(const FormDef& def, const std::string& name) {
     for (const auto& c : def.controls)

@@ -3,6 +3,7 @@
 
 #include "platform/file_io.h"
 #include "platform/ini_text.h"
+#include "platform/whole_file.h"
 
 namespace qm {
 
@@ -11,37 +12,13 @@ namespace {
 constexpr std::uint64_t kMaxSettingsSize = 1 << 20;
 
 std::optional<std::string> ReadWhole(const std::string& path) {
-    fileio::File* f = fileio::OpenFile(path, fileio::OpenMode::ReadOnly);
-    if (!f) return std::nullopt;
-    fileio::FileStat st;
-    std::optional<std::string> out;
-    if (fileio::StatFile(f, &st) && st.size <= kMaxSettingsSize) {
-        std::string bytes(static_cast<std::size_t>(st.size), '\0');
-        std::size_t got = 0;
-        if (bytes.empty() || fileio::ReadAt(f, 0, bytes.data(), bytes.size(), &got)) {
-            bytes.resize(got);
-            out = std::move(bytes);
-        }
-    }
-    fileio::CloseFile(f);
-    return out;
+    return ReadWholeFile(path, kMaxSettingsSize);
 }
 
-// Writes a sibling file and renames it over the old one, so a failed write changes nothing. No
-// flush: settings are rewritten on every move of the window, and losing them costs only the
+// No flush: settings are rewritten on every move of the window, and losing them costs only the
 // window's place.
 bool ReplaceWhole(const std::string& path, const std::string& bytes) {
-    const std::string temp = path + ".tmp";
-    fileio::File* f = fileio::OpenFile(temp, fileio::OpenMode::CreateAlways);
-    if (!f) return false;
-    const bool written = fileio::WriteAt(f, 0, bytes.data(), bytes.size());
-    fileio::CloseFile(f);
-    bool sharing = false;
-    if (!written || !fileio::RenameReplace(temp, path, &sharing)) {
-        fileio::RemoveFile(temp);
-        return false;
-    }
-    return true;
+    return ReplaceWholeFile(path, bytes, false);
 }
 
 }  // namespace

@@ -133,18 +133,6 @@ std::string BareName(const std::string& path) {
     return path.substr(start);
 }
 
-// Renames over the target; antivirus and sync clients hold files briefly, and under Wine any open
-// handle blocks the rename.
-bool ReplaceWithRetries(const std::string& from, const std::string& to) {
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        bool sharing = false;
-        if (fio::RenameReplace(from, to, &sharing)) return true;
-        if (!sharing) return false;
-        fio::SleepMs(25);
-    }
-    return false;
-}
-
 // Reads the open member to its end, handing the bytes to sink; true when exactly the declared
 // size came out and the checksum matched. The member is closed in every case.
 bool ReadMember(unzFile uf, std::uint64_t declared,
@@ -293,20 +281,18 @@ bool ExtractMember(unzFile uf, fio::File* archive, const Member& m, const std::s
         unzCloseCurrentFile(uf);
         return false;
     }
-    fio::File* out = fio::OpenFile(tempPath, fio::OpenMode::CreateNew);
+    const fio::UniqueFile out = fio::Open(tempPath, fio::OpenMode::CreateNew);
     if (!out) {
         unzCloseCurrentFile(uf);
         return false;
     }
     std::uint64_t offset = 0;
-    bool ok = ReadMember(uf, m.size, [&](const char* p, std::size_t n) {
-        if (!fio::WriteAt(out, offset, p, n)) return false;
+    const bool ok = ReadMember(uf, m.size, [&](const char* p, std::size_t n) {
+        if (!fio::WriteAt(out.get(), offset, p, n)) return false;
         offset += n;
         return true;
     });
-    ok = ok && fio::Sync(out);
-    fio::CloseFile(out);
-    return ok;
+    return ok && fio::Sync(out.get());
 }
 
 std::string RandomToken() {
@@ -331,7 +317,7 @@ bool ExtractAll(unzFile uf, fio::File* archive, const std::vector<Member>& membe
     for (std::size_t i = 0; ok && i < members.size(); ++i) {
         const std::string target = folder + "\\" + members[i].name;
         if (fio::Exists(target)) fio::ClearReadOnly(target);
-        ok = ReplaceWithRetries(temps[i], target);
+        ok = fio::RenameWithRetries(temps[i], target);
         if (ok) temps[i].clear();
     }
     for (const std::string& t : temps)
@@ -342,8 +328,9 @@ bool ExtractAll(unzFile uf, fio::File* archive, const std::vector<Member>& membe
 }  // namespace
 
 int CompressFile(const std::string& sourcePath, const std::string& archivePath) {
-    fio::File* src = fio::OpenFile(sourcePath, fio::OpenMode::ReadOnly);
-    if (!src) return fio::Exists(sourcePath) ? 0 : -1;
+    fio::UniqueFile source = fio::Open(sourcePath, fio::OpenMode::ReadOnly);
+    if (!source) return fio::Exists(sourcePath) ? 0 : -1;
+    fio::File* src = source.get();
     const std::string name = BareName(sourcePath);
     const std::string temp = archivePath + ".tmp";
     // Under the writers' lock no other process is half-way through an entry of the store.
@@ -353,8 +340,8 @@ int CompressFile(const std::string& sourcePath, const std::string& archivePath) 
     // A name the restore would refuse makes no backup.
     bool ok = locked && IsPlainMemberName(name) && WriteArchive(src, sourcePath, name, temp, &size, &crc);
     if (locked) fio::Unlock(src);
-    fio::CloseFile(src);
-    ok = ok && VerifyArchive(temp, name, size, crc) && ReplaceWithRetries(temp, archivePath);
+    source.reset();
+    ok = ok && VerifyArchive(temp, name, size, crc) && fio::RenameWithRetries(temp, archivePath);
     if (!ok) fio::RemoveFile(temp);
     return ok ? 1 : 0;
 }
@@ -373,9 +360,8 @@ int ExtractArchive(const std::string& archivePath, const std::string& targetFold
     // and removed again when its members fail.
     const bool made = ok && !fio::IsFolder(targetFolder) && fio::CreateFolder(targetFolder);
     ok = ok && fio::IsFolder(targetFolder) && total <= fio::FreeBytes(targetFolder);
-    fio::File* archive = ok ? fio::OpenFile(archivePath, fio::OpenMode::ReadOnly) : nullptr;
-    ok = archive && ExtractAll(uf, archive, members, targetFolder);
-    fio::CloseFile(archive);
+    const fio::UniqueFile archive = ok ? fio::Open(archivePath, fio::OpenMode::ReadOnly) : nullptr;
+    ok = archive && ExtractAll(uf, archive.get(), members, targetFolder);
     unzClose(uf);
     if (!ok && made) fio::RemoveFolder(targetFolder);
     return ok ? 1 : 0;

@@ -1,4 +1,4 @@
-// The skin engine's spine: see engine_win.h and skin.h. The dispatch table below is the one place
+// The skin engine's spine: see engine_win.h and skin_win.h. The dispatch table below is the one place
 // that says which drawer a window class gets.
 #include <string>
 #include <unordered_map>
@@ -11,7 +11,7 @@
 #include "skin/frame_win.h"
 #include "skin/paint_win.h"
 #include "skin/properties_win.h"
-#include "skin/skin.h"
+#include "skin/skin_win.h"
 
 namespace qm {
 

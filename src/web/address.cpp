@@ -1,9 +1,9 @@
-// Address splitting: see text_helpers.h. The plain and the secure web scheme prefixes are compared
+// Address splitting: see address.h. The plain and the secure web scheme prefixes are compared
 // without case; everything else is cut with the GBK primitives so trail bytes never act as "/".
 #include <climits>
 
 #include "platform/gbk.h"
-#include "web/text_helpers.h"
+#include "web/address.h"
 
 namespace qm {
 

@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "web/text_helpers.h"
+#include "web/address.h"
 
 namespace qm {
 

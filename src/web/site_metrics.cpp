@@ -3,7 +3,8 @@
 #include "web/site_metrics.h"
 
 #include "platform/gbk.h"
-#include "web/text_helpers.h"
+#include "platform/text.h"
+#include "web/address.h"
 
 namespace qm {
 

@@ -2,7 +2,8 @@
 #include "web/update_offer.h"
 
 #include "platform/gbk.h"
-#include "web/text_helpers.h"
+#include "platform/text.h"
+#include "web/address.h"
 
 namespace qm {
 

@@ -12,7 +12,7 @@
 #include "web/fetch.h"
 #include "web/request_package.h"
 #include "web/request_rules.h"
-#include "web/text_helpers.h"
+#include "web/address.h"
 #include "web/win32/internet_request.h"
 
 namespace qm {

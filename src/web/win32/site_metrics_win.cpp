@@ -12,7 +12,7 @@
 
 #include "web/fetch.h"
 #include "web/site_metrics.h"
-#include "web/text_helpers.h"
+#include "web/address.h"
 #include "web/win32/window_thread_call_win.h"
 
 namespace qm {

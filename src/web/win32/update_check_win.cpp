@@ -6,7 +6,7 @@
 #include "platform/dialogs.h"
 #include "web/fetch.h"
 #include "web/service_hosts.h"
-#include "web/text_helpers.h"
+#include "platform/text.h"
 #include "web/update_offer.h"
 
 namespace qm {

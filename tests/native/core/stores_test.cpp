@@ -7,7 +7,7 @@
 #include "../store/store_test_util.h"
 #include "platform/dialogs.h"
 #include "platform/program_folder.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 namespace qm {
 namespace {

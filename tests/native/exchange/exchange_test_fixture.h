@@ -13,7 +13,7 @@
 #include "core/stores.h"
 #include "exchange_test_util.h"
 #include "platform/program_folder.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 namespace qm::testing {
 

@@ -15,8 +15,8 @@
 #include "exchange/template_layout.h"
 #include "platform/dialogs.h"
 #include "platform/gbk.h"
-#include "platform/record_store.h"
-#include "web/text_helpers.h"
+#include "store/record_store.h"
+#include "platform/text.h"
 
 namespace qm::testing {
 

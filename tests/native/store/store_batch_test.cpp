@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "platform/file_io.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 #include "store_test_util.h"
 
 namespace qm {

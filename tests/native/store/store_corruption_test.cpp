@@ -12,8 +12,8 @@
 #include <random>
 
 #include "platform/file_io.h"
-#include "platform/record_store.h"
-#include "platform/store_crypto.h"
+#include "store/record_store.h"
+#include "store/store_crypto.h"
 #include "store_test_util.h"
 
 namespace qm {

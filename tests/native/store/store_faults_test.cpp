@@ -13,7 +13,7 @@
 #include <random>
 
 #include "platform/file_io.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 #include "store_test_util.h"
 
 namespace qm {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/file_io.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 #include "store_test_util.h"
 
 namespace qm {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/store_rows.h"
+#include "store/store_rows.h"
 
 namespace qm::storefile {
 namespace {

@@ -9,7 +9,7 @@
 #include <map>
 #include <thread>
 
-#include "platform/record_store.h"
+#include "store/record_store.h"
 #include "store_test_util.h"
 
 namespace qm {

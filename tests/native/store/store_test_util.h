@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 namespace qm::testing {
 

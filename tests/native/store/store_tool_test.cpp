@@ -11,7 +11,7 @@
 #include "core/stores.h"
 #include "platform/file_io.h"
 #include "platform/program_folder.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 #include "store_test_util.h"
 
 namespace qm {

@@ -1,8 +1,10 @@
 // Address splitting and DigitsOnly: the cases the page fetchers and the duplicate check depend on,
 // including addresses whose scheme is not the plain web scheme and hosts with GBK bytes.
+#include "web/address.h"
+
 #include <gtest/gtest.h>
 
-#include "web/text_helpers.h"
+#include "platform/text.h"
 
 namespace qm {
 namespace {

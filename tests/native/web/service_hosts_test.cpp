@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "web/text_helpers.h"
+#include "web/address.h"
 
 namespace qm {
 namespace {

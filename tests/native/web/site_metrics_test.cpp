@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "tests/support/canned_pages.h"
-#include "web/text_helpers.h"
+#include "platform/text.h"
 
 namespace qm {
 namespace {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/canned_pages.h"
-#include "web/text_helpers.h"
+#include "platform/text.h"
 
 namespace qm {
 namespace {

@@ -14,7 +14,7 @@
 #include "core/settings.h"
 #include "core/stores.h"
 #include "platform/ini_file.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 #include "platform/win32/wide.h"
 #include "../window_search.h"
 

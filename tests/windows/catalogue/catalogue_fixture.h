@@ -58,8 +58,10 @@ class CatalogueTest : public ProgramFolderTest {
         ReleaseProcessState();
         ProgramFolderTest::TearDown();
     }
+    // The controls whose actions other parts of the program bind (a test of those binds them).
+    virtual std::vector<EventBinding> MoreBindings() { return {}; }
     Form& Load() {
-        main = LoadMainWindow(true);
+        main = LoadMainWindow(true, MoreBindings());
         EXPECT_NE(main, nullptr);
         Pump();
         return *main;

@@ -177,36 +177,5 @@ TEST_F(CategoryButtons, ASiteThatCannotBeChangedEndsTheLoopAndIsReported) {
     }
 }
 
-// The export and import windows' combos, in a window of their own.
-TEST_F(CategoryButtons, ExportAndImportListsFollowTheFormat) {
-    AddCategories({"A", "B"});
-    FormDef def;
-    def.name = "交换";
-    def.width = 300, def.height = 200;
-    def.controls = {MakeControl(kExportCategoryCombo, ControlKind::ComboList, 0, 0, 100, 20),
-                    MakeControl(kImportCategoryCombo, ControlKind::ComboList, 0, 30, 100, 20),
-                    MakeControl(kImportFormatCombo, ControlKind::ComboList, 0, 60, 100, 20)};
-    Form* f = LoadForm(def, {}, nullptr, false);
-    ASSERT_NE(f, nullptr);
-    ComboAdd(*f, kImportFormatCombo, "标准格式");
-    ComboAdd(*f, kImportFormatCombo, "自定义");
-    FillExportCategoryList(*f);
-    EXPECT_EQ(ComboItems(*f, kExportCategoryCombo), (Strings{"所有数据", "A", "B"}));
-    EXPECT_EQ(ComboSelection(*f, kExportCategoryCombo), 0);
-    ComboSelect(*f, kImportFormatCombo, 0);
-    FillImportCategoryList(*f);
-    EXPECT_EQ(ComboItems(*f, kImportCategoryCombo), (Strings{"自动分配"}));
-    ComboSelect(*f, kImportFormatCombo, 1);
-    FillImportCategoryList(*f);
-    EXPECT_EQ(ComboItems(*f, kImportCategoryCombo), (Strings{"A", "B"}));
-    EXPECT_EQ(ComboSelection(*f, kImportCategoryCombo), 0);
-    HideStore(kCategoryStoreFile, true);
-    FillExportCategoryList(*f);
-    EXPECT_EQ(Shown(), (Strings{"打开分类数据库失败！"}));
-    EXPECT_EQ(ComboCount(*f, kExportCategoryCombo), 3) << "the combo keeps its items";
-    HideStore(kCategoryStoreFile, false);
-    DestroyWindow(FormWindow(*f));
-}
-
 }  // namespace
 }  // namespace qm

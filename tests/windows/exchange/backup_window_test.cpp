@@ -9,6 +9,7 @@
 
 #include "../../native/catalogue/program_folder_fixture.h"
 #include "../../native/store/store_test_util.h"
+#include "app/wiring_win.h"
 #include "catalogue/main_form.h"
 #include "catalogue/main_window_win.h"
 #include "core/process_state.h"
@@ -50,7 +51,7 @@ class BackupWindowTest : public testing::ProgramFolderTest {
         CreateProcessState();
         AddCategories({"A"});
         AddSites({{"A", "http://a", "1"}});
-        main = LoadMainWindow(true);
+        main = LoadMainWindow(true, ProgramWindowBindings());
         ASSERT_NE(main, nullptr);
         Pump();
     }

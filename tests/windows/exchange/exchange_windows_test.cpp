@@ -11,6 +11,7 @@
 #include "../../native/exchange/exchange_test_util.h"
 #include "../../native/store/store_test_util.h"
 #include "../catalogue/catalogue_fixture.h"
+#include "app/wiring_win.h"
 #include "catalogue/main_form.h"
 #include "exchange/exchange_forms.h"
 #include "exchange/exchange_windows_win.h"
@@ -29,6 +30,7 @@ void Command(HWND control, WORD code) {
 
 class ExchangeWindows : public CatalogueTest {
   protected:
+    std::vector<EventBinding> MoreBindings() override { return ProgramWindowBindings(); }
     void SetUp() override {
         CatalogueTest::SetUp();
         AddCategories({"资讯", "工具"});
@@ -211,6 +213,36 @@ TEST_F(ExchangeWindows, FailuresAreSaidBeforeTheCompletionMessage) {
     EXPECT_EQ(Titles(), (std::vector<std::string>{"信息：", "提示", "信息：", "提示"}));
     EXPECT_EQ(Shown(), (std::vector<std::string>{"请选择导出地址！", "导出完成！", "打开导入文件失败！",
                                                  "导入完成！"}));
+}
+
+// The export and import windows' combos, in a window of their own.
+TEST_F(ExchangeWindows, CategoryListsFollowTheFormat) {
+    FormDef def;
+    def.name = "交换";
+    def.width = 300, def.height = 200;
+    def.controls = {MakeControl(kExportChoiceCombo, ControlKind::ComboList, 0, 0, 100, 20),
+                    MakeControl(kImportTargetCombo, ControlKind::ComboList, 0, 30, 100, 20),
+                    MakeControl(kFormatCombo, ControlKind::ComboList, 0, 60, 100, 20)};
+    Form* f = LoadForm(def, {}, nullptr, false);
+    ASSERT_NE(f, nullptr);
+    ComboAdd(*f, kFormatCombo, "标准格式");
+    ComboAdd(*f, kFormatCombo, "自定义");
+    FillExportCategoryList(*f);
+    EXPECT_EQ(ComboItems(*f, kExportChoiceCombo), (Strings{"所有数据", "资讯", "工具"}));
+    EXPECT_EQ(ComboSelection(*f, kExportChoiceCombo), 0);
+    ComboSelect(*f, kFormatCombo, 0);
+    FillImportCategoryList(*f);
+    EXPECT_EQ(ComboItems(*f, kImportTargetCombo), (Strings{"自动分配"}));
+    ComboSelect(*f, kFormatCombo, 1);
+    FillImportCategoryList(*f);
+    EXPECT_EQ(ComboItems(*f, kImportTargetCombo), (Strings{"资讯", "工具"}));
+    EXPECT_EQ(ComboSelection(*f, kImportTargetCombo), 0);
+    HideStore(kCategoryStoreFile, true);
+    FillExportCategoryList(*f);
+    EXPECT_EQ(Shown(), (Strings{"打开分类数据库失败！"}));
+    EXPECT_EQ(ComboCount(*f, kExportChoiceCombo), 3) << "the combo keeps its items";
+    HideStore(kCategoryStoreFile, false);
+    DestroyWindow(FormWindow(*f));
 }
 
 }  // namespace

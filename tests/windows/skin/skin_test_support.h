@@ -17,7 +17,7 @@
 #include "skin/frame_win.h"
 #include "skin/palette.h"
 #include "skin/properties_win.h"
-#include "skin/skin.h"
+#include "skin/skin_win.h"
 
 namespace qm::testing {
 

@@ -7,7 +7,7 @@
 
 #include "../../native/store/store_test_util.h"
 #include "platform/file_io.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 #include "platform/win32/wide.h"
 
 namespace qm {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "web/text_helpers.h"
+#include "platform/text.h"
 
 namespace qm {
 namespace {

@@ -1,6 +1,6 @@
-// Utf8ToGbk: see text_helpers.h. The build-specific conversion is behind cp936_conversion.h.
-#include "web/cp936_conversion.h"
-#include "web/text_helpers.h"
+// Utf8ToGbk: see platform/text.h. The build-specific conversion is behind cp936_conversion.h.
+#include "platform/cp936_conversion.h"
+#include "platform/text.h"
 
 namespace qm {
 

@@ -1,7 +1,7 @@
-// TextBetween and DigitsOnly: see text_helpers.h. The three cases follow the program's formulas
+// TextBetween and DigitsOnly: see platform/text.h. The three cases follow the program's formulas
 // exactly, including what they give when a marker is absent, since page parsers rely on them.
 #include "platform/gbk.h"
-#include "web/text_helpers.h"
+#include "platform/text.h"
 
 namespace qm {
 

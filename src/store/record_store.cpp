@@ -7,14 +7,14 @@
 // the tables only, and each store file changed is locked from its first change to the end of the
 // batch, when the whole batch is written to it at once.
 // Window thread only.
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 #include <algorithm>
 #include <map>
 
 #include "platform/file_io.h"
 #include "platform/gbk.h"
-#include "platform/store_file.h"
+#include "store/store_file.h"
 
 namespace qm {
 
@@ -68,7 +68,7 @@ struct RecordStore::Impl {
     // The batch: the store files that joined it, in the order they joined.
     struct Joined {
         std::string normPath;
-        fileio::File* file;    // open and locked until the batch ends
+        fileio::UniqueFile file;  // open and locked until the batch ends
         sf::RowList before;    // the rows when the file joined
         sf::BatchTrack track;  // the batch's changes of those rows
     };
@@ -133,11 +133,10 @@ struct RecordStore::Impl {
 
 bool RecordStore::Impl::Load(sf::FileState* st, fileio::OpenMode mode) {
     for (int round = 0; round < 2; ++round) {
-        fileio::File* f = fileio::OpenFile(st->path, mode);
+        const fileio::UniqueFile f = fileio::Open(st->path, mode);
         if (!f) return Fail("cannot open " + st->path);
         std::string error;
-        const bool ok = sf::Refresh(f, st, &keys, &error);
-        fileio::CloseFile(f);
+        const bool ok = sf::Refresh(f.get(), st, &keys, &error);
         if (!ok) return Fail(error);
         // A compaction interrupted after its hand-over entry: finish it and read the new file.
         if (st->movedTo.empty() || sf::SettleReplacement(st, &keys, &error)) return true;
@@ -194,13 +193,13 @@ void RecordStore::Impl::MaybeCompact(OpenStore* s, bool purged) {
 RecordStore::Impl::Joined* RecordStore::Impl::Join(OpenStore* s) {
     if (Joined* j = JoinedFor(s->normPath)) return j;
     std::string error;
-    fileio::File* f = sf::OpenLockedFresh(&s->st, &keys, &error);
+    fileio::UniqueFile f = sf::OpenLockedFresh(&s->st, &keys, &error);
     if (!f) {
         Fail(error);
         return nullptr;
     }
     Clamp(s);  // the file may have changed since it was read
-    batch.push_back({s->normPath, f, s->st.table.rows, {}});
+    batch.push_back({s->normPath, std::move(f), s->st.table.rows, {}});
     batch.back().track.Start(s->st.table.rows);
     return &batch.back();
 }
@@ -219,19 +218,19 @@ bool RecordStore::Impl::EndBatch(bool write) {
             // meanwhile (a restore) would never see the batch.
             fileio::FileStat now, mine;
             std::string error;
-            if (!fileio::StatPath(st->path, &now) || !fileio::StatFile(j.file, &mine) ||
+            if (!fileio::StatPath(st->path, &now) || !fileio::StatFile(j.file.get(), &mine) ||
                 now.identity != mine.identity)
                 error = "the store file was replaced during the batch: " + st->path;
             else
-                written = sf::WriteBatch(j.file, st, j.track, &error);
+                written = sf::WriteBatch(j.file.get(), st, j.track, &error);
             if (!written) ok = Fail(error);
         }
         if (!written) st->table.rows = j.before;
         // Also after an abort: a store changed before the batch and closed in it was not flushed.
-        const bool flushed = fileio::Sync(j.file);
+        const bool flushed = fileio::Sync(j.file.get());
         if (written && !flushed) lastError = "flush failed: " + st->path;
-        fileio::Unlock(j.file);
-        fileio::CloseFile(j.file);
+        fileio::Unlock(j.file.get());
+        j.file.reset();
         OpenStore* s = OpenFor(j.normPath);
         if (s && flushed) s->dirty = false;
         if (written && CompactIfDue(st, j.track.purged) && s) s->dirty = false;
@@ -256,9 +255,8 @@ void RecordStore::Impl::CloseStore(std::size_t i) {
             lastError = error;
     }
     if (!joined && s->dirty) {
-        fileio::File* f = fileio::OpenFile(s->st.path, fileio::OpenMode::ReadWrite);
-        if (!f || !fileio::Sync(f)) lastError = "flush failed: " + s->st.path;
-        fileio::CloseFile(f);
+        const fileio::UniqueFile f = fileio::Open(s->st.path, fileio::OpenMode::ReadWrite);
+        if (!f || !fileio::Sync(f.get())) lastError = "flush failed: " + s->st.path;
     }
     closed[s->normPath] = std::move(s->st);
     if (cur == s) cur = nullptr;

@@ -1,5 +1,5 @@
 // libgcrypt behind the store format: see store_crypto.h.
-#include "platform/store_crypto.h"
+#include "store/store_crypto.h"
 
 #include <gcrypt.h>
 

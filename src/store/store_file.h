@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/file_io.h"
-#include "platform/store_rows.h"
+#include "store/store_rows.h"
 
 namespace qm::storefile {
 
@@ -146,17 +146,16 @@ bool SettleReplacement(FileState* state, KeyCache* keys, std::string* error);
 std::string PendingPath(const std::string& path);  // path of the new file during a replacement
 
 // Internal pieces of AppendUnderLock.
-fileio::File* OpenLockedFresh(FileState* state, KeyCache* keys, std::string* error);
+fileio::UniqueFile OpenLockedFresh(FileState* state, KeyCache* keys, std::string* error);
 bool WriteEntry(fileio::File* file, FileState* state, const std::string& payload, std::string* error);
 
 template <class Build>
 bool AppendUnderLock(FileState* state, KeyCache* keys, std::string* error, Build build) {
-    fileio::File* f = OpenLockedFresh(state, keys, error);
+    const fileio::UniqueFile f = OpenLockedFresh(state, keys, error);
     if (!f) return false;
     std::string payload;
-    bool ok = build(state->table, &payload) && WriteEntry(f, state, payload, error);
-    fileio::Unlock(f);
-    fileio::CloseFile(f);
+    bool ok = build(state->table, &payload) && WriteEntry(f.get(), state, payload, error);
+    fileio::Unlock(f.get());
     return ok;
 }
 

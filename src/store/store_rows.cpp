@@ -1,5 +1,5 @@
 // Rows of a store table in shared blocks: see store_rows.h.
-#include "platform/store_rows.h"
+#include "store/store_rows.h"
 
 #include <algorithm>
 #include <atomic>

@@ -2,7 +2,7 @@
 // without best-fit look-alikes and with "?" for what 936 cannot hold. Any thread.
 #include <windows.h>
 
-#include "web/cp936_conversion.h"
+#include "platform/cp936_conversion.h"
 
 namespace qm {
 

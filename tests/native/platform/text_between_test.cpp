@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "web/text_helpers.h"
+#include "platform/text.h"
 
 namespace qm {
 namespace {

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "web/cp936_conversion.h"
+#include "platform/cp936_conversion.h"
 
 namespace qm {
 
