@@ -63,6 +63,10 @@ report_wine_leftovers() {   # report_wine_leftovers <state-dir> <server-log-line
   fi
 }
 
+# The layer order of docs/architecture.md, counted as one test.
+echo "== checking the include layers"
+if scripts/check-layers.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); status=1; fi
+
 for b in "${builds[@]}"; do
   if [[ $b == windows ]]; then
     st=$(wine_state)
