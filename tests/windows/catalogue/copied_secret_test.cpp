@@ -3,7 +3,6 @@
 // timer, with the status line's count-down; a later copy by anyone left alone; and the clearing at
 // the program's end, in a process of its own (tools/program_probe). Every test here uses the one
 // clipboard of the display, so ctest runs them one at a time (resource lock "clipboard").
-#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -168,7 +167,7 @@ TEST_F(CopiedSecrets, TheRealTimerCountsDownAndClearsAfterTheSetSeconds) {
     const ULONGLONG took = GetTickCount64() - start;
     EXPECT_EQ(Text(), "-");
     EXPECT_GE(took, 1990u);
-    EXPECT_LE(took, 3500u);
+    EXPECT_LE(took, 5000u) << "late ticks under load are fine, no clear or a reset is not";
     EXPECT_TRUE(sawOne) << "the count went 2, 1";
     EXPECT_EQ(Status(), kHint) << "the line gets back what it showed";
     EXPECT_EQ(Clip(CF_UNICODETEXT), std::nullopt);
@@ -258,15 +257,27 @@ TEST_F(CopiedSecrets, AHoverHintTakesTheLineBackForGood) {
 }
 
 // The copy reaches X programs through Wine's clipboard; after the clear they read nothing of it.
+// Wine's clipboard manager takes the X selection a moment after each change: each side is given
+// a few seconds to show.
 TEST_F(CopiedSecrets, TheXSelectionNoLongerHoldsThePasswordAfterTheClear) {
     const std::string utf8 = reinterpret_cast<const char*>(u8"密码 1");
+    const auto xSelectionWithin = [](int ms, auto done) {
+        std::string seen = XSelectionText();
+        for (const ULONGLONG end = GetTickCount64() + ms; !done(seen) && GetTickCount64() < end;) {
+            testing::Pump();
+            Sleep(100);
+            seen = XSelectionText();
+        }
+        return seen;
+    };
     Menu(0, "复制密码");
-    ASSERT_EQ(XSelectionText(), utf8) << "xclip (Debian package xclip) reads the X clipboard";
+    ASSERT_EQ(xSelectionWithin(5000, [&](const std::string& x) { return x == utf8; }), utf8)
+        << "xclip (Debian package xclip) reads the X clipboard";
     At(10000);
     EXPECT_EQ(Text(), "-");
-    const std::string after = XSelectionText();
+    const std::string after =
+        xSelectionWithin(5000, [&](const std::string& x) { return x.find(utf8) == std::string::npos; });
     EXPECT_EQ(after.find(utf8), std::string::npos) << after;
-    std::printf("X selection after the clear: %s\n", after.c_str());
 }
 
 // The clipboard's plain text as another program sees it, "-" when it holds none.
