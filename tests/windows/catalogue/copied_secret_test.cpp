@@ -22,6 +22,38 @@ unsigned long long FakeNow() {
     return g_fakeNow;
 }
 
+// The clipboard's data in a format, or nullopt when it holds none.
+std::optional<std::string> Clip(UINT format) {
+    std::optional<std::string> out;
+    if (!OpenClipboard(nullptr)) return out;
+    if (HANDLE h = GetClipboardData(format)) {
+        const char* p = static_cast<const char*>(GlobalLock(h));
+        out = std::string(p, GlobalSize(h));
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    return out;
+}
+
+// The plain text on the clipboard, "-" when it holds none.
+std::string Text() {
+    const std::optional<std::string> t = Clip(CF_TEXT);
+    return t ? t->substr(0, t->find('\0')) : "-";
+}
+
+// A copy by another program, through a clipboard owner of its own.
+void CopyAsAnotherProgram(const std::string& text) {
+    static HWND owner =
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    std::memcpy(GlobalLock(m), text.c_str(), text.size() + 1);
+    GlobalUnlock(m);
+    EXPECT_TRUE(SetClipboardData(CF_TEXT, m));
+    CloseClipboard();
+}
+
 // What an X program on Wine's display reads from the clipboard selection: xclip, started through
 // Wine as a Unix process (Wine gives it no process handle, so its output file is renamed into
 // place when it is done). Its error line when the selection offers no text.
@@ -81,19 +113,6 @@ class CopiedSecrets : public testing::CatalogueTest {
         ClearCopiedSecretNow();
         SetCopyClockForTesting(nullptr);
         testing::CatalogueTest::TearDown();
-        if (other_) DestroyWindow(other_);
-    }
-    // The clipboard's data in a format, or nullopt when it holds none.
-    std::optional<std::string> Clip(UINT format) {
-        std::optional<std::string> out;
-        if (!OpenClipboard(nullptr)) return out;
-        if (HANDLE h = GetClipboardData(format)) {
-            const char* p = static_cast<const char*>(GlobalLock(h));
-            out = std::string(p, GlobalSize(h));
-            GlobalUnlock(h);
-        }
-        CloseClipboard();
-        return out;
     }
     std::optional<std::string> ClipNamed(const wchar_t* name) { return Clip(RegisterClipboardFormatW(name)); }
     void Setting(const char* seconds) {
@@ -104,31 +123,11 @@ class CopiedSecrets : public testing::CatalogueTest {
         g_fakeNow = kStart + ms;
         RunCopyTimerForTesting();
     }
-    // The plain text on the clipboard, "-" when it holds none.
-    std::string Text() {
-        const std::optional<std::string> t = Clip(CF_TEXT);
-        return t ? t->substr(0, t->find('\0')) : "-";
-    }
     std::string Status() { return GetText(*main, kStatusBar); }
     static std::string Counting(const char* what, int seconds) {
         return std::string(" ") + what + "已复制，" + std::to_string(seconds) + " 秒后从剪贴板清除";
     }
-    // A copy by someone else, through a clipboard owner of its own.
-    void CopyAsAnotherProgram(const std::string& text) {
-        if (!other_)
-            other_ =
-                CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-        ASSERT_TRUE(OpenClipboard(other_));
-        EmptyClipboard();
-        HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-        std::memcpy(GlobalLock(m), text.c_str(), text.size() + 1);
-        GlobalUnlock(m);
-        EXPECT_TRUE(SetClipboardData(CF_TEXT, m));
-        CloseClipboard();
-    }
-
     const std::string kHint = " 添加新分类！";
-    HWND other_ = nullptr;
 };
 
 // Moved here from the record actions' tests, with the fourth marker.
@@ -280,18 +279,6 @@ TEST_F(CopiedSecrets, TheXSelectionNoLongerHoldsThePasswordAfterTheClear) {
     EXPECT_EQ(after.find(utf8), std::string::npos) << after;
 }
 
-// The clipboard's plain text as another program sees it, "-" when it holds none.
-std::string ClipboardText() {
-    std::string out = "-";
-    if (!OpenClipboard(nullptr)) return "(busy)";
-    if (HANDLE h = GetClipboardData(CF_TEXT)) {
-        out = static_cast<const char*>(GlobalLock(h));
-        GlobalUnlock(h);
-    }
-    CloseClipboard();
-    return out;
-}
-
 // The real program (RunProgram) in a process of its own: a password copied a moment before the
 // main window is closed takes its leave with the program, unless something else was copied since.
 using CopiedAtTheEnd = testing::ProgramFolderTest;
@@ -299,7 +286,6 @@ using CopiedAtTheEnd = testing::ProgramFolderTest;
 TEST_F(CopiedAtTheEnd, APasswordStillOnTheClipboardLeavesWithTheProgram) {
     AddCategories({"A"});
     AddSites({{"A", "http://a.cn", "1"}});
-    HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     for (const bool copiedOver : {false, true}) {
         probe::Probe probe;
         ASSERT_TRUE(probe::StartProbe(probe, QM_PROGRAM_PROBE, "copy", Folder(), testing::kNoServiceHere));
@@ -310,16 +296,8 @@ TEST_F(CopiedAtTheEnd, APasswordStillOnTheClipboardLeavesWithTheProgram) {
                ReadFile(probe.output, buffer, sizeof buffer, &read, nullptr) && read > 0)
             said.append(buffer, read);
         ASSERT_NE(said.find("copied"), std::string::npos) << said;
-        EXPECT_EQ(ClipboardText(), "pw");
-        if (copiedOver) {
-            ASSERT_TRUE(OpenClipboard(owner));
-            EmptyClipboard();
-            HGLOBAL m = GlobalAlloc(GMEM_MOVEABLE, 5);
-            std::memcpy(GlobalLock(m), "mine", 5);
-            GlobalUnlock(m);
-            SetClipboardData(CF_TEXT, m);
-            CloseClipboard();
-        }
+        EXPECT_EQ(Text(), "pw");
+        if (copiedOver) CopyAsAnotherProgram("mine");
         HWND main = probe::FindWindowOf(probe, kMainWindowCaption, 10000);
         ASSERT_NE(main, nullptr);
         PostMessageW(main, WM_CLOSE, 0, 0);
@@ -327,9 +305,8 @@ TEST_F(CopiedAtTheEnd, APasswordStillOnTheClipboardLeavesWithTheProgram) {
         DWORD code = 1;
         GetExitCodeProcess(probe.process, &code);
         EXPECT_EQ(code, 0u);
-        EXPECT_EQ(ClipboardText(), copiedOver ? "mine" : "-") << "closed during the count-down";
+        EXPECT_EQ(Text(), copiedOver ? "mine" : "-") << "closed during the count-down";
     }
-    DestroyWindow(owner);
 }
 
 }  // namespace
