@@ -1,4 +1,4 @@
-# qm_add_gtest(<target> SOURCES ... LIBS ...)
+# qm_add_gtest(<target> SOURCES ... LIBS ... [PROPERTIES ...])
 # A GoogleTest executable whose cases are discovered at test time (through Wine in the Windows
 # build). Every Windows test needs the persistent wineserver fixture.
 if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT TARGET qm_wine_fixture_defined)
@@ -11,9 +11,9 @@ if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT TARGET qm_wine_fixture_defined)
 endif()
 
 function(qm_add_gtest target)
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${target} ${A_SOURCES})
   target_link_libraries(${target} PRIVATE ${A_LIBS} GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                       PROPERTIES ${QM_TEST_PROPS} TIMEOUT 300)
+                       PROPERTIES ${QM_TEST_PROPS} TIMEOUT 300 ${A_PROPERTIES})
 endfunction()

@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev googletest zlib1g-dev libminizip-dev libgcrypt20-dev
   g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
   wine wine64 fonts-wine locales xvfb xauth fonts-wqy-zenhei imagemagick sqlite3 python3 unzip
+  # The clipboard tests read the X side of Wine's clipboard with it.
+  xclip
   # Only suggested by wine64, yet without it nothing reserves Wine's fixed addresses before the
   # loader's heap lands anywhere in the GB above it: now and then on 0x7ffe0000, where the next
   # Wine process then cannot map its shared user data and dies before its loader starts.

@@ -9,6 +9,9 @@
 //   program_probe first-paint FOLDER HOST[:PORT]
 //       runs the program, prints "first_paint_ms N" (from process creation to the end of the
 //       main window's first WM_PAINT) and closes the main window.
+//   program_probe copy FOLDER HOST[:PORT]
+//       runs the program; once the main window is up, copies the password of the first listed
+//       site as its menu item does and prints "copied". The parent closes the main window.
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
@@ -20,6 +23,7 @@
 #include "catalogue/main_form.h"
 #include "catalogue/main_window_win.h"
 #include "catalogue/modify_window_win.h"
+#include "catalogue/record_actions_win.h"
 #include "platform/program_folder.h"
 #include "web/service_hosts.h"
 #include "web/win32/site_metrics_win.h"
@@ -42,6 +46,16 @@ void CALLBACK StartFetchesOnce(HWND, UINT, UINT_PTR, DWORD) {
         qm::SetText(*modify, qm::kAddressBox, kProbeAddress);
         qm::StartMetricFetch(*modify);
     }
+}
+
+void CALLBACK CopyPasswordOnce(HWND, UINT, UINT_PTR, DWORD) {
+    qm::Form* main = qm::MainForm();
+    if (!main) return;
+    KillTimer(nullptr, g_timer);
+    qm::ListSelectRow(*main, qm::kSiteList, 0);
+    qm::CopyPassword(*main);
+    std::printf("copied\n");
+    std::fflush(stdout);
 }
 
 double MsSinceProcessCreation() {
@@ -92,7 +106,7 @@ LRESULT CALLBACK CatchMainWindow(int code, WPARAM wp, LPARAM lp) {
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: program_probe exit|first-paint FOLDER HOST[:PORT]\n");
+        std::fprintf(stderr, "usage: program_probe exit|first-paint|copy FOLDER HOST[:PORT]\n");
         return 2;
     }
     const std::string mode = argv[1];
@@ -100,6 +114,8 @@ int main(int argc, char** argv) {
     qm::OverrideServiceHostsForTests(argv[3]);
     if (mode == "exit") {
         g_timer = SetTimer(nullptr, 0, 20, StartFetchesOnce);
+    } else if (mode == "copy") {
+        g_timer = SetTimer(nullptr, 0, 20, CopyPasswordOnce);
     } else if (mode == "first-paint") {
         g_hook = SetWindowsHookExW(WH_CBT, CatchMainWindow, nullptr, GetCurrentThreadId());
         SetTimer(nullptr, 0, kGiveUpMs, GiveUp);

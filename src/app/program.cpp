@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "app/wiring_win.h"
+#include "catalogue/copied_secret_win.h"
 #include "core/process_state.h"
 #include "web/win32/update_check_win.h"
 
@@ -24,6 +25,8 @@ int RunProgram() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    // A password copied shortly before the main window was closed must not outlive the program.
+    ClearCopiedSecretNow();
     ReleaseProcessState();
     return 0;
 }

@@ -2,11 +2,11 @@
 // actions take their text from the row's cells, not from the store.
 #include "catalogue/record_actions_win.h"
 
+#include "catalogue/copied_secret_win.h"
 #include "catalogue/main_form.h"
 #include "catalogue/main_window_win.h"
 #include "catalogue/password_window.h"
 #include "core/browser_launch_win.h"
-#include "platform/win32/clipboard_win.h"
 
 namespace qm {
 
@@ -62,11 +62,11 @@ void OpenSelectedSite(const Form& mainForm) {
 }
 
 void CopyAccount(const Form& mainForm) {
-    PutClipboardText(SelectedCell(mainForm, kAccountColumn), true);
+    CopySecret(SelectedCell(mainForm, kAccountColumn), SecretKind::Account);
 }
 
 void CopyPassword(const Form& mainForm) {
-    PutClipboardText(SelectedCell(mainForm, kPasswordColumn), true);
+    CopySecret(SelectedCell(mainForm, kPasswordColumn), SecretKind::Password);
 }
 
 std::vector<EventBinding> RecordActionBindings() {

@@ -12,7 +12,8 @@ namespace qm {
 std::vector<EventBinding> RecordActionBindings();
 
 // The row actions on the selected row of the main list; with no row selected the text is empty
-// (the browser then opens without an address, the clipboard is emptied).
+// (the browser then opens without an address, the clipboard is emptied). A copied account or
+// password leaves the clipboard by itself (catalogue/copied_secret_win.h).
 void OpenSelectedSite(const Form& mainForm);
 void CopyAccount(const Form& mainForm);
 void CopyPassword(const Form& mainForm);

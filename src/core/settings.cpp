@@ -1,6 +1,7 @@
 // SettingsFile: see settings.h.
 #include "core/settings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -61,6 +62,21 @@ std::string ReadBackupFolder() {
 
 void SaveBackupFolder(std::string_view folder) {
     WriteIniString(SettingsFile(), kBackupSection, kBackupFolderKey, folder);
+}
+
+int ClipboardClearSeconds(std::string_view text) {
+    const std::string digits = TrimBlanks(text);
+    if (digits.empty()) return kDefaultClipboardClearSeconds;
+    int value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return kDefaultClipboardClearSeconds;
+        value = std::min(value * 10 + (c - '0'), kMaxClipboardClearSeconds + 1);  // no overflow
+    }
+    return value <= kMaxClipboardClearSeconds ? value : kDefaultClipboardClearSeconds;
+}
+
+int ReadClipboardClearSeconds() {
+    return ClipboardClearSeconds(ReadIniString(SettingsFile(), kSecuritySection, kClipboardClearKey));
 }
 
 }  // namespace qm

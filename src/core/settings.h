@@ -1,6 +1,7 @@
 // SettingsFile: the INI file "\信息.ini" in the program folder, holding the main window's
-// position and size and the backup folder. Values are decimal text; a missing file or key reads
-// as empty text, which converts to 0. Writes that fail are ignored. Window thread only.
+// position and size, the backup folder and how long a copied password stays on the clipboard.
+// Values are decimal text; a missing file or key reads as empty text, which converts to 0 (the
+// clipboard time excepted). Writes that fail are ignored. Window thread only.
 #pragma once
 
 #include <string>
@@ -16,6 +17,10 @@ inline constexpr char kWidthKey[] = "窗口宽度";
 inline constexpr char kHeightKey[] = "窗口高度";
 inline constexpr char kBackupSection[] = "备份还原信息";
 inline constexpr char kBackupFolderKey[] = "备份还原地址";
+inline constexpr char kSecuritySection[] = "安全设置";
+inline constexpr char kClipboardClearKey[] = "剪贴板清除秒数";
+inline constexpr int kDefaultClipboardClearSeconds = 10;
+inline constexpr int kMaxClipboardClearSeconds = 3600;
 
 std::string SettingsFile();  // program folder + "\信息.ini"
 
@@ -33,5 +38,11 @@ void SaveWindowSize(int width, int height);
 
 std::string ReadBackupFolder();
 void SaveBackupFolder(std::string_view folder);
+
+// Seconds a copied account or password stays on the clipboard; 0 keeps it there. Unlike the other
+// values, anything but a whole number from 0 to 3600 (blanks around it allowed), a missing key
+// included, reads as the default of 10: a typo must not leave passwords on the clipboard.
+int ClipboardClearSeconds(std::string_view text);
+int ReadClipboardClearSeconds();
 
 }  // namespace qm

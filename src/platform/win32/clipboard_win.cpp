@@ -49,7 +49,8 @@ bool PutDword(const wchar_t* formatName, DWORD value) {
 
 }  // namespace
 
-bool PutClipboardText(std::string_view gbk, bool privateText) {
+bool PutClipboardText(std::string_view gbk, bool privateText, unsigned long* sequence) {
+    if (sequence) *sequence = 0;
     if (!OpenWithRetry()) return false;
     bool ok = EmptyClipboard() != 0;
     const std::string narrow(gbk);
@@ -58,11 +59,28 @@ bool PutClipboardText(std::string_view gbk, bool privateText) {
     ok = ok && Put(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
     ok = ok && Put(CF_LOCALE, &kChineseLocale, sizeof kChineseLocale);
     if (ok && privateText) {
-        ok = PutDword(L"ExcludeClipboardContentFromMonitorProcessing", 0) &&
+        ok = PutDword(L"Clipboard Viewer Ignore", 0) &&
+             PutDword(L"ExcludeClipboardContentFromMonitorProcessing", 0) &&
              PutDword(L"CanIncludeInClipboardHistory", 0) && PutDword(L"CanUploadToCloudClipboard", 0);
     }
     CloseClipboard();
+    // Taken after the close, which adds the formats derived from ours and counts as a change
+    // (Wine). A copy by another program in between would have made its own window the owner.
+    if (sequence) {
+        *sequence = GetClipboardSequenceNumber();
+        if (GetClipboardOwner() != ClipboardOwner()) *sequence = 0;
+    }
     return ok;
+}
+
+ClearResult ClearClipboardIfUnchanged(unsigned long sequence) {
+    if (GetClipboardSequenceNumber() != sequence) return ClearResult::ChangedSince;
+    if (!OpenWithRetry()) return ClearResult::Busy;
+    ClearResult result = ClearResult::ChangedSince;
+    if (GetClipboardSequenceNumber() == sequence)
+        result = EmptyClipboard() ? ClearResult::Cleared : ClearResult::Busy;
+    CloseClipboard();
+    return result;
 }
 
 }  // namespace qm

@@ -180,5 +180,24 @@ TEST(SettingsInteger, TextToIntegerAsStored) {
     EXPECT_EQ(SettingsInteger("99999999999"), 2147483647);
 }
 
+// Only a whole number of seconds from 0 to 3600 is taken; anything else, where the other
+// settings would read a leading number or 0, is the default 10.
+TEST_F(Settings, ClipboardClearSecondsTakeOnlyAWholeNumberUpTo3600) {
+    EXPECT_EQ(ReadClipboardClearSeconds(), 10) << "no file";
+    SaveWindowSize(800, 500);
+    EXPECT_EQ(ReadClipboardClearSeconds(), 10) << "no key";
+    const std::pair<const char*, int> cases[] = {
+        {"0", 0},     {"1", 1},     {" 25\t", 25}, {"007", 7},    {"3600", 3600}, {"3601", 10},
+        {"", 10},     {"-5", 10},   {"+5", 10},     {"5s", 10},    {"2.5", 10},    {"1e3", 10},
+        {"5 5", 10},  {"abc", 10},  {"\xca\xae", 10},  {"99999999999999999999", 10},
+        {"000000003600", 3600},
+    };
+    for (const auto& [text, seconds] : cases) {
+        ASSERT_TRUE(WriteIniString(SettingsFile(), "安全设置", "剪贴板清除秒数", text));
+        EXPECT_EQ(ReadClipboardClearSeconds(), seconds) << "[" << text << "]";
+    }
+    EXPECT_EQ(ReadWindowGeometry().width, 800) << "a section of its own";
+}
+
 }  // namespace
 }  // namespace qm

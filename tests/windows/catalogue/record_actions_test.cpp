@@ -1,6 +1,6 @@
-// Opening a site in the browser, copying its account or password, and the software password
-// window, in the real main window: the registry command and its retry, the command line each
-// address gives (read back with CommandLineToArgvW), the clipboard's formats, the password rules.
+// Opening a site in the browser and the software password window, in the real main window: the
+// registry command and its retry, the command line each address gives (read back with
+// CommandLineToArgvW), the password rules. Copying an account or a password: copied_secret_test.cpp.
 #include "catalogue_fixture.h"
 // after windows.h, which it needs
 #include <shellapi.h>
@@ -59,19 +59,6 @@ class RecordActions : public testing::CatalogueTest {
         fileio::SetFaultHook(nullptr);
         testing::CatalogueTest::TearDown();
     }
-    // The clipboard's data in a format, or nullopt when it holds none.
-    std::optional<std::string> Clip(UINT format) {
-        std::optional<std::string> out;
-        if (!OpenClipboard(nullptr)) return out;
-        if (HANDLE h = GetClipboardData(format)) {
-            const char* p = static_cast<const char*>(GlobalLock(h));
-            out = std::string(p, GlobalSize(h));
-            GlobalUnlock(h);
-        }
-        CloseClipboard();
-        return out;
-    }
-    std::optional<std::string> ClipNamed(const wchar_t* name) { return Clip(RegisterClipboardFormatW(name)); }
     // The menu opens over a row only: the catalogue needs a site.
     Form& LoadWithASite() {
         AddCategories({"A"});
@@ -182,29 +169,6 @@ TEST_F(RecordActions, HostileAddressesNeverBecomeMoreThanOneArgument) {
         ++count;
     }
     EXPECT_GE(count, 30);
-}
-
-TEST_F(RecordActions, CopiesGoOutAsGbkAndUnicodeAndStayOutOfClipboardHistory) {
-    AddCategories({"A"});
-    ASSERT_TRUE(OpenStoreByName(kSiteStoreAlias));
-    ASSERT_TRUE(Stores().Append({"A", "http://a.com", "t", "帐号淺", "密码 1", "", "", "", "", ""}));
-    CloseStoreByName(kSiteStoreAlias);
-    Load();
-    Menu(0, "复制帐号");
-    EXPECT_EQ(Clip(CF_TEXT), std::string("帐号淺") + '\0');
-    const std::optional<std::string> wide = Clip(CF_UNICODETEXT);
-    ASSERT_TRUE(wide);
-    EXPECT_EQ(FromWide(reinterpret_cast<const wchar_t*>(wide->data())), "帐号淺");
-    const std::string zero(4, '\0');
-    EXPECT_EQ(ClipNamed(L"CanIncludeInClipboardHistory"), zero);
-    EXPECT_EQ(ClipNamed(L"CanUploadToCloudClipboard"), zero);
-    EXPECT_TRUE(ClipNamed(L"ExcludeClipboardContentFromMonitorProcessing"));
-    Menu(0, "复制密码");
-    EXPECT_EQ(Clip(CF_TEXT), std::string("密码 1") + '\0');
-    ListSelectRow(*main, kSiteList, -1);  // the menu opens only over a row; the action alone
-    CopyPassword(*main);
-    EXPECT_EQ(Clip(CF_TEXT), std::string(1, '\0'));
-    EXPECT_EQ(Clip(CF_UNICODETEXT), std::string(2, '\0'));
 }
 
 TEST_F(RecordActions, PasswordSetFromEmptyIsAskedAtTheNextStart) {
