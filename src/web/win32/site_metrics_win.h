@@ -2,10 +2,11 @@
 // metric workers when an address box loses the focus. Window thread only, except the flag, which
 // workers read from their own threads.
 //
-// Each loaded entry form is a target of its own: its FetchCancelled flag, its CurrentHost and
-// whether it still lives. A batch of workers keeps its target, not its form: once that window is
-// gone (closed, or the program ending) the batch touches nothing, even when a new window of the
-// same kind has opened. Workers are never waited for or terminated.
+// Each loaded entry form is a target of its own: its FetchCancelled flag, its CurrentHost, the
+// number of its latest fetch and whether it still lives. A batch of workers keeps its target, not
+// its form: once that window is gone (closed, or the program ending) the batch touches nothing,
+// even when a new window of the same kind has opened; once a later fetch has started on the form,
+// an earlier batch touches nothing either. Workers are never waited for or terminated.
 #pragma once
 
 #include <atomic>

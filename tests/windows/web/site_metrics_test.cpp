@@ -1,7 +1,7 @@
 // The site metrics in the real main window and modify window, against the loopback server: what a
 // lost focus of the address box starts, the boxes emptied at once and filled as pages arrive, the
 // requests on the wire, a cancel by typing, hand-typed figures, a refetch, and closed modify
-// windows whose late figures must never reach the next one.
+// windows and earlier addresses whose late figures must never reach the next one.
 #include <random>
 
 #include "catalogue/modify_window_win.h"
@@ -16,7 +16,15 @@ namespace pages = test::pages;
 
 const Strings kFetched = {"7", "1234567", "12300", "856", "4321"};  // PR, Baidu, Google, backlinks, Yahoo
 
-class SiteMetrics : public testing::MetricsTest {};
+class SiteMetrics : public testing::MetricsTest {
+  protected:
+    // The five figures of every stored site, in field order.
+    std::vector<Strings> StoredFigures() {
+        std::vector<Strings> out;
+        for (const Fields& f : Records(kSiteStoreAlias)) out.emplace_back(f.begin() + 5, f.end());
+        return out;
+    }
+};
 
 TEST_F(SiteMetrics, LeavingTheBoxWithOnlyTheSchemeStartsNothing) {
     Form& f = Load();
@@ -163,6 +171,46 @@ TEST_F(SiteMetrics, AClosedModifyWindowsFiguresNeverReachTheNextOne) {
         DestroyWindow(FormWindow(*next));
         Pump();
     }
+}
+
+TEST_F(SiteMetrics, AnEarlierAddresssLateFiguresNeverReachTheBoxesOfTheNextOne) {
+    AddCategories({"A"});
+    SitePages a;  // answers while b.cn's fetch still runs
+    a.delayMs = 300;
+    a.yahoo = pages::YahooChangedLayout();  // a "0" put whatever the box holds
+    Serve("a.cn", a);
+    SitePages b;
+    b.baidu = pages::BaiduToday();
+    b.pr = "PageRank: 3";
+    b.backlinks = pages::Baidu("42");
+    b.google = pages::GoogleToday();
+    b.yahoo = pages::YahooToday();
+    b.delayMs = 900;
+    Serve("b.cn", b);
+    const Strings bFigures = {"3", "856", "734", "42", "98"};
+    Form& f = Load();
+    SetText(f, kAddressBox, "http://a.cn");
+    Leave(f);
+    ASSERT_TRUE(server.WaitForRequests(5, 5000)) << "a.cn's workers are on the wire";
+    SetText(f, kAddressBox, "http://b.cn");
+    Leave(f);
+    ASSERT_TRUE(WaitForWorkers());
+    EXPECT_EQ(Figures(f), bFigures);
+    EXPECT_EQ(CurrentHost(f), "b.cn");
+
+    SetText(f, kSiteEntryEdits[1], "b");
+    ComboSelect(f, kNewSiteCategoryCombo, 0);
+    Click(kAddSiteButton);
+    EXPECT_EQ(StoredFigures(), std::vector<Strings>{bFigures});
+
+    // Leaving with no host at all also ends what the last address's workers still bring.
+    SetText(f, kAddressBox, "http://a.cn");
+    Leave(f);
+    ASSERT_TRUE(server.WaitForRequests(16, 5000));
+    SetText(f, kAddressBox, "http://");
+    Leave(f);
+    ASSERT_TRUE(WaitForWorkers());
+    EXPECT_EQ(Figures(f), Strings(5, ""));
 }
 
 }  // namespace
