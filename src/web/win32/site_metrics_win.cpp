@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <array>
+#include <iterator>
 #include <map>
 
 #include "web/fetch.h"
@@ -20,6 +22,14 @@ namespace qm {
 
 namespace {
 
+// A figure box that a fetch emptied: the text it held and the host that text was shown for, kept
+// until an answer reaches the box, so that a save cancelling the fetch does not lose the figure.
+struct EmptiedBox {
+    bool unanswered = false;
+    std::string before;
+    std::string beforeHost;
+};
+
 struct MetricTarget {
     std::atomic<int> fetchCancelled{0};
     std::atomic<unsigned> latestFetch{0};  // counts the starts; only the latest one's jobs may write
@@ -27,6 +37,8 @@ struct MetricTarget {
     Form* form = nullptr;                  // window thread only, cleared when the form goes
     HWND window = nullptr;                 // tells this form from a later one at the same address
     std::string currentHost;               // window thread only
+    std::string figuresHost;               // window thread only: the host the boxes' texts are for
+    std::array<EmptiedBox, std::size(kMetricOrder)> emptied;  // window thread only, by Metric
 };
 
 struct MetricJob {
@@ -54,6 +66,10 @@ const std::shared_ptr<MetricTarget>& TargetOf(const Form& form) {
     return target;
 }
 
+EmptiedBox& EmptiedBoxOf(MetricTarget& target, Metric metric) {
+    return target.emptied[static_cast<std::size_t>(metric)];
+}
+
 // A job of an earlier fetch: its address may no longer be the one in the box, and the boxes it
 // would write were emptied for another fetch.
 bool Superseded(const MetricJob& job) {
@@ -73,6 +89,7 @@ void WriteBox(const MetricJob& job, const std::string& value, bool onlyIfEmpty) 
         MetricTarget& target = *job.target;
         if (!target.form || Superseded(job)) return;
         if (onlyIfEmpty && target.fetchCancelled.load() == 1) return;
+        EmptiedBoxOf(target, job.metric).unanswered = false;
         const char* box = MetricBox(job.metric);
         if (onlyIfEmpty && !GetText(*target.form, box).empty()) return;
         SetText(*target.form, box, value);
@@ -104,6 +121,21 @@ void StartWorker(Metric metric, const std::string& host, unsigned fetch,
     CloseHandle(thread);
 }
 
+// Before a start empties the boxes: what each one holds, unless it is still empty from an earlier
+// fetch that no answer has reached, whose kept text then stays.
+void KeepTextsBeforeEmptying(const Form& form, MetricTarget& target) {
+    for (Metric metric : kMetricOrder) {
+        EmptiedBox& box = EmptiedBoxOf(target, metric);
+        std::string text = GetText(form, MetricBox(metric));
+        if (!box.unanswered || !text.empty()) {
+            box.before = std::move(text);
+            box.beforeHost = target.figuresHost;
+        }
+        box.unanswered = true;
+    }
+    target.figuresHost = target.currentHost;
+}
+
 }  // namespace
 
 std::shared_ptr<std::atomic<int>> FetchCancelledFlag(const Form& form) {
@@ -124,9 +156,28 @@ void StartMetricFetch(Form& form) {
     const unsigned fetch = ++target->latestFetch;
     target->currentHost = ExtractHost(GetText(form, kMetricAddressBox));
     if (target->currentHost.empty()) return;
+    KeepTextsBeforeEmptying(form, *target);
     for (Metric metric : kMetricOrder) SetText(form, MetricBox(metric), "");
     if (!PrepareWindowThreadCalls()) return;
     for (Metric metric : kMetricOrder) StartWorker(metric, target->currentHost, fetch, target);
+}
+
+void NoteShownFigures(const Form& form) {
+    TargetOf(form)->figuresHost = ExtractHost(GetText(form, kMetricAddressBox));
+}
+
+void CancelMetricFetchForSave(Form& form) {
+    const std::shared_ptr<MetricTarget> target = TargetOf(form);
+    target->fetchCancelled.store(1);
+    // Texts of another host would be figures of another site.
+    const std::string host = ExtractHost(GetText(form, kMetricAddressBox));
+    for (Metric metric : kMetricOrder) {
+        EmptiedBox& box = EmptiedBoxOf(*target, metric);
+        const char* name = MetricBox(metric);
+        if (!box.unanswered || box.beforeHost != host || !GetText(form, name).empty()) continue;
+        SetText(form, name, box.before);
+        box.unanswered = false;
+    }
 }
 
 void EndMetricTarget(const Form& form) {

@@ -28,6 +28,15 @@ std::string CurrentHost(const Form& form);
 // workers for the address's host; nothing when the address has no host.
 void StartMetricFetch(Form& form);
 
+// The five figure boxes now hold the figures of the host in the address box (a form just filled
+// from a stored site): a save may give them back after a fetch emptied them.
+void NoteShownFigures(const Form& form);
+
+// A save or an add (添加网站, 修改记录) cancels the form's fetch: FetchCancelled goes to 1, and each
+// figure box that the latest fetch emptied, that no answer has filled since and that is still empty
+// gets back the text it held before, when that text was shown for the host now in the address box.
+void CancelMetricFetchForSave(Form& form);
+
 // The form is about to be destroyed: its flag goes to 1 and its workers touch it no more.
 void EndMetricTarget(const Form& form);
 
