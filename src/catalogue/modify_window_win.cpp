@@ -40,6 +40,7 @@ void OnCreated(Form& form, const EventInfo&) {
     g_editing.form = &form;
     g_editing.shown = std::move(*site);
     for (std::size_t k = 0; k < 9; ++k) SetText(form, kSiteEntryEdits[k], g_editing.shown.values[k + 1]);
+    NoteShownFigures(form);
     ComboClear(form, kNewSiteCategoryCombo);
     if (const auto names = ReadCategoryNames()) {
         for (const std::string& name : *names) ComboAdd(form, kNewSiteCategoryCombo, name);
@@ -53,7 +54,9 @@ void OnDestroying(Form& form, const EventInfo&) {
 }
 
 void OnSave(Form& form, const EventInfo&) {
-    FetchCancelledFlag(form)->store(1);
+    // A mouse click on the button may just have left the address box: the boxes it emptied keep
+    // what they showed.
+    CancelMetricFetchForSave(form);
     const SiteValues values = EnteredSite(form);
     if (!SaveSite(g_editing.shown, values)) return;
     if (Form* main = MainForm()) {

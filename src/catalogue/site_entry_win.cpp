@@ -39,7 +39,9 @@ void OnEntryFormDestroying(Form& form, const EventInfo&) {
 }
 
 void OnAddSite(Form& form, const EventInfo&) {
-    CancelFetch(form);
+    // A mouse click on the button may just have left the address box: the boxes it emptied keep
+    // what they showed.
+    CancelMetricFetchForSave(form);
     if (!AddSiteToStore(EnteredSite(form))) return;
     // Both combos hold the same categories in the same order; selecting from the program raises
     // no selection event, so RememberedRow stays.

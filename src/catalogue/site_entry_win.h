@@ -7,7 +7,7 @@
 
 #include "catalogue/site_entry.h"
 #include "platform/win32/forms_win.h"
-#include "web/win32/site_metrics_win.h"  // FetchCancelledFlag, StartMetricFetch
+#include "web/win32/site_metrics_win.h"  // FetchCancelledFlag, StartMetricFetch, CancelMetricFetchForSave
 
 namespace qm {
 

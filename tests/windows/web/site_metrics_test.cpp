@@ -1,7 +1,8 @@
 // The site metrics in the real main window and modify window, against the loopback server: what a
 // lost focus of the address box starts, the boxes emptied at once and filled as pages arrive, the
-// requests on the wire, a cancel by typing, hand-typed figures, a refetch, and closed modify
-// windows whose late figures must never reach the next one.
+// requests on the wire, a cancel by typing, hand-typed figures, a refetch, closed modify windows
+// and earlier addresses whose late figures must never reach the next one, and saves clicked while
+// a fetch runs.
 #include <random>
 
 #include "catalogue/modify_window_win.h"
@@ -16,7 +17,31 @@ namespace pages = test::pages;
 
 const Strings kFetched = {"7", "1234567", "12300", "856", "4321"};  // PR, Baidu, Google, backlinks, Yahoo
 
-class SiteMetrics : public testing::MetricsTest {};
+class SiteMetrics : public testing::MetricsTest {
+  protected:
+    // The mouse pressed on a button takes the focus (so the address box is left), its release
+    // clicks it.
+    static void Press(Form& form, const char* button) {
+        SendMessageW(ControlWindow(form, button), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    }
+    static void Release(Form& form, const char* button) {
+        SendMessageW(ControlWindow(form, button), WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+        Pump();
+    }
+    // The user clicks into the address box and from there on the button.
+    static void ClickFromTheAddressBox(Form& form, const char* button) {
+        SetFocus(ControlWindow(form, kAddressBox));
+        Pump();
+        Press(form, button);
+        Release(form, button);
+    }
+    // The five figures of every stored site, in field order.
+    std::vector<Strings> StoredFigures() {
+        std::vector<Strings> out;
+        for (const Fields& f : Records(kSiteStoreAlias)) out.emplace_back(f.begin() + 5, f.end());
+        return out;
+    }
+};
 
 TEST_F(SiteMetrics, LeavingTheBoxWithOnlyTheSchemeStartsNothing) {
     Form& f = Load();
@@ -163,6 +188,86 @@ TEST_F(SiteMetrics, AClosedModifyWindowsFiguresNeverReachTheNextOne) {
         DestroyWindow(FormWindow(*next));
         Pump();
     }
+}
+
+TEST_F(SiteMetrics, AnEarlierAddresssLateFiguresNeverReachTheBoxesOfTheNextOne) {
+    AddCategories({"A"});
+    SitePages a;  // answers while b.cn's fetch still runs
+    a.delayMs = 300;
+    a.yahoo = pages::YahooChangedLayout();  // a "0" put whatever the box holds
+    Serve("a.cn", a);
+    SitePages b;
+    b.baidu = pages::BaiduToday();
+    b.pr = "PageRank: 3";
+    b.backlinks = pages::Baidu("42");
+    b.google = pages::GoogleToday();
+    b.yahoo = pages::YahooToday();
+    b.delayMs = 900;
+    Serve("b.cn", b);
+    const Strings bFigures = {"3", "856", "734", "42", "98"};
+    Form& f = Load();
+    SetText(f, kAddressBox, "http://a.cn");
+    Leave(f);
+    ASSERT_TRUE(server.WaitForRequests(5, 5000)) << "a.cn's workers are on the wire";
+    SetText(f, kAddressBox, "http://b.cn");
+    Leave(f);
+    ASSERT_TRUE(WaitForWorkers());
+    EXPECT_EQ(Figures(f), bFigures);
+    EXPECT_EQ(CurrentHost(f), "b.cn");
+
+    SetText(f, kSiteEntryEdits[1], "b");
+    ComboSelect(f, kNewSiteCategoryCombo, 0);
+    Click(kAddSiteButton);
+    EXPECT_EQ(StoredFigures(), std::vector<Strings>{bFigures});
+
+    // Leaving with no host at all also ends what the last address's workers still bring.
+    SetText(f, kAddressBox, "http://a.cn");
+    Leave(f);
+    ASSERT_TRUE(server.WaitForRequests(16, 5000));
+    SetText(f, kAddressBox, "http://");
+    Leave(f);
+    ASSERT_TRUE(WaitForWorkers());
+    EXPECT_EQ(Figures(f), Strings(5, ""));
+}
+
+TEST_F(SiteMetrics, ASaveClickedFromTheAddressBoxKeepsEveryFigureNoAnswerHasReplaced) {
+    AddCategories({"A"});
+    AddSites({{"A", "http://kept.cn/", "5"}});
+    SitePages slow;
+    slow.delayMs = 1500;
+    Serve("kept.cn", slow);
+    server.Serve(MetricPathAndQuery(Metric::BaiduIndex, "kept.cn"), Page(pages::BaiduWithSeparators()));
+    Form& f = Load();
+    Menu(0, "修改当前记录");
+    Form* m = ModifyWindow();
+    ASSERT_NE(m, nullptr);
+    SetFocus(ControlWindow(*m, kAddressBox));
+    Pump();
+    Press(*m, kSaveRecordButton);
+    EXPECT_EQ(Figures(*m), Strings(5, "")) << "pressing the button left the address box";
+    const ULONGLONG until = GetTickCount64() + 5000;
+    while (GetText(*m, MetricBox(Metric::BaiduIndex)).empty() && GetTickCount64() < until) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        Pump();
+    }
+    Release(*m, kSaveRecordButton);
+    EXPECT_EQ(ModifyWindow(), nullptr) << "saved and closed";
+    EXPECT_EQ(StoredFigures(), (std::vector<Strings>{{"5", "1234567", "2", "3", "4"}}));
+    ASSERT_TRUE(WaitForWorkers());
+
+    // The add panel: its figures stay with the host they were fetched for.
+    Serve("new.cn", {});
+    SetText(f, kAddressBox, "http://new.cn");
+    Leave(f);
+    ASSERT_TRUE(WaitForWorkers());
+    SetText(f, kSiteEntryEdits[1], "t");
+    ComboSelect(f, kNewSiteCategoryCombo, 0);
+    ClickFromTheAddressBox(f, kAddSiteButton);
+    SetText(f, kAddressBox, "http://other.cn");
+    ClickFromTheAddressBox(f, kAddSiteButton);
+    EXPECT_EQ(StoredFigures(),
+              (std::vector<Strings>{{"5", "1234567", "2", "3", "4"}, kFetched, Strings(5, "")}));
+    ASSERT_TRUE(WaitForWorkers());
 }
 
 }  // namespace
