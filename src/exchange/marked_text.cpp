@@ -75,9 +75,12 @@ std::string_view SectionBetween(std::string_view text, std::string_view begin, s
 }
 
 MarkedItems CollectMarkedFirst(std::string_view text, std::string_view open, std::string_view close,
-                               std::size_t limit) {
+                               std::size_t limit, std::string* remainder) {
     MarkedItems out;
-    if (open.empty() || close.empty()) return out;
+    if (open.empty() || close.empty()) {
+        if (remainder) *remainder = text;
+        return out;
+    }
     // The working text is `before` followed by text[p..]. `before` holds no opening delimiter of
     // its own, but one may straddle its end and the rest. It stays empty while pieces follow one
     // another directly.
@@ -110,6 +113,7 @@ MarkedItems CollectMarkedFirst(std::string_view text, std::string_view open, std
             before.append(rest.substr(0, openStart));
         p += closeStart + close.size();
     }
+    if (remainder) *remainder = before.append(text.substr(p));
     return out;
 }
 
