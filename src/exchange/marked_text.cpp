@@ -22,14 +22,6 @@ namespace {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
 
-// GbkCharLength, inlined for the scans below.
-inline std::size_t CharLength(std::string_view s, std::size_t i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x81 || c == 0xFF || i + 1 >= s.size()) return 1;
-    const auto t = static_cast<unsigned char>(s[i + 1]);
-    return t >= 0x40 && t != 0x7F && t != 0xFF ? 2 : 1;
-}
-
 // Occurrences of needle anywhere in text, character starts or not.
 std::size_t Occurrences(std::string_view text, std::string_view needle) {
     std::size_t count = 0;
@@ -37,26 +29,10 @@ std::size_t Occurrences(std::string_view text, std::string_view needle) {
     return count;
 }
 
-// True when a character starts at i. A byte below 0x40, 0x7F or 0xFF is a character of its own
-// (neither lead nor trail byte), so decoding need only start after the last such byte before i,
-// or at `known`, a character start at or before i.
-bool StartsCharacter(std::string_view s, std::size_t i, std::size_t known = 0) {
-    std::size_t k = i;
-    for (; k > known; --k) {
-        const auto c = static_cast<unsigned char>(s[k - 1]);
-        if (c < 0x40 || c == 0x7F || c == 0xFF) break;
-    }
-    while (k < i) k += CharLength(s, k);
-    return k == i;
-}
-
-// FindText, 0-based: the first occurrence of needle at a character start at or after `from`;
-// `known` is a character start at or before `from`.
-std::size_t FindAt(std::string_view text, std::string_view needle, std::size_t from, std::size_t known = 0) {
-    if (needle.empty()) return kNotFound;
-    for (std::size_t at = text.find(needle, from); at != kNotFound; at = text.find(needle, at + 1))
-        if (StartsCharacter(text, at, known)) return at;
-    return kNotFound;
+// FindText, 0-based.
+std::size_t FindAt(std::string_view text, std::string_view needle, std::size_t from) {
+    const TextPos at = FindText(text, needle, static_cast<TextPos>(from) + 1);
+    return at == -1 ? kNotFound : static_cast<std::size_t>(at - 1);
 }
 
 }  // namespace
@@ -101,7 +77,7 @@ MarkedItems CollectMarkedFirst(std::string_view text, std::string_view open, std
             if (openStart == kNotFound) break;
             openEnd = openStart + open.size();
         }
-        const std::size_t closeStart = FindAt(rest, close, openEnd, straddle == -1 ? openStart : 0);
+        const std::size_t closeStart = FindAt(rest, close, openEnd);
         if (closeStart == kNotFound) {
             out.unclosed = true;
             break;
@@ -436,12 +412,12 @@ class AllCollector {
             const std::uint32_t s = AddSegment(start, end, closed);
             // The unclosed last segment's marks never get a piece: its first stands for them all.
             for (; nextOpen != kNotFound && nextOpen < end;
-                 nextOpen = closed ? FindAt(text_, open_, nextOpen + open_.size(), nextOpen) : kNotFound)
+                 nextOpen = closed ? FindAt(text_, open_, nextOpen + open_.size()) : kNotFound)
                 AddMark(s, nextOpen);
             if (!closed) break;
             HashSegment(s);
             start = end + close_.size();
-            nextClose = FindAt(text_, close_, start, end);
+            nextClose = FindAt(text_, close_, start);
         }
     }
 
@@ -619,7 +595,7 @@ class AllCollector {
                 bool same = true;
                 for (std::size_t i = 0; same && i < d.size(); ++i)
                     same = (i < k ? left[at + i].byte : right[i - k].byte) == d[i];
-                if (same && StartsCharacter(text_, left[at].pos))
+                if (same && IsCharStart(text_, static_cast<TextPos>(left[at].pos) + 1))
                     return {kind, k, d.substr(0, k), left[at].pos};
             }
         }
