@@ -13,7 +13,15 @@
 //                                     growth, less what the filled stores take when merely
 //                                     loaded, over the file size (native only)
 //   import_native_100k_wine_ms        the import under Wine (Windows build)
-// Every import is checked: 100,000 sites and 100 categories stored, or the bench fails.
+//   import_hostile_1mb_ms             a crafted 1 MB file: one category piece, bare opening
+//                                     delimiters, then copies of the piece (each removal joins
+//                                     the piece's copy to the bare ones); the whole import run
+//                                     (import_hostile_1mb_wine_ms under Wine)
+//   import_hostile_50mb_peak_vs_file  a child process importing 50 MB of bare opening delimiters
+//                                     in the category section: its peak resident growth over the
+//                                     file size (native only)
+// Every import is checked: 100,000 sites and 100 categories stored, or the bench fails; the
+// crafted import must store its one category and say that the rest could not be read.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -95,6 +103,23 @@ bool MakeStores(const std::string& folder) {
         qm::OpenStoreByName(qm::kSiteStoreAlias) && qm::OpenStoreByName(qm::kCategoryStoreAlias);
     qm::CloseStoreByName("");
     return opened;
+}
+
+// The category section of a native file around `body`, and an empty site section.
+std::string CategorySection(const std::string& body) {
+    return std::string(kCategoriesBegin) + kLineEnd + body + kLineEnd + kCategoriesEnd + kLineEnd +
+           kSitesBegin + kLineEnd + kSitesEnd + kLineEnd;
+}
+
+// One piece, then bare opening delimiters and copies of the piece in equal numbers, `bytes` long in
+// all: every copy's removal joins the next copy to the bare delimiters before it.
+std::string CraftedFile(std::size_t bytes) {
+    const std::string piece = std::string(kCategoryOpen) + "u" + kCategoryClose;
+    const std::size_t count = bytes / (piece.size() + std::strlen(kCategoryOpen));
+    std::string body = piece;
+    for (std::size_t i = 0; i < count; ++i) body += kCategoryOpen;
+    for (std::size_t i = 0; i < count; ++i) body += piece;
+    return CategorySection(body);
 }
 
 long long Count(const char* alias) {
@@ -226,6 +251,37 @@ void CompareWithSqlite(const char* self, const std::filesystem::path& dir, const
 }
 #endif
 
+// The crafted import of 1 MB, and (natively) the memory of a child importing 50 MB of bare opening
+// delimiters; false when the crafted import did not end as it must.
+bool HostileImports(const char* self, const std::filesystem::path& dir, const std::string& folder) {
+    const std::string file = folder + "\\hostile.txt";
+    if (!MakeStores(folder) || !qm::ReplaceWholeFile(file, CraftedFile(1u << 20))) return false;
+    std::vector<qm::ShownDialog>& shown = qm::CurrentDialogScript()->shown;
+    shown.clear();
+    const double t = NowMs();
+    qm::ImportFromFile(file, qm::kNativeFormat, "", "自动分配");
+    const double ms = NowMs() - t;
+    const bool said = shown.size() == 2 && shown[0].text == qm::kImportUnreadableMessage;
+    if (Count(qm::kCategoryStoreAlias) != 1 || !said) return false;
+#ifdef _WIN32
+    (void)self, (void)dir;
+    std::printf("bench import_hostile_1mb_wine_ms %.0f ms\n", ms);
+#else
+    std::printf("bench import_hostile_1mb_ms %.1f ms\n", ms);
+    std::string bare;
+    bare.reserve(std::size_t{50} << 20);
+    while (bare.size() < (std::size_t{50} << 20)) bare += kCategoryOpen;
+    const std::string body = CategorySection(bare);
+    bare = std::string();
+    if (!MakeStores(folder) || !qm::ReplaceWholeFile(file, body)) return false;
+    const Memory m = ChildMemory(self, "--import", folder, file, (dir / "hostile-child.txt").string());
+    if (m.peak <= 0) return false;
+    std::printf("bench import_hostile_50mb_peak_vs_file %.2f ratio\n",
+                (m.peak - m.base) / (static_cast<double>(body.size()) / 1024));
+#endif
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -274,6 +330,7 @@ int main(int argc, char** argv) {
 #else
     std::printf("bench export_100k_ms %.0f ms\n", exportMs);
 #endif
+    if (!HostileImports(argv[0], dir, folder)) return std::fprintf(stderr, "the crafted import failed\n"), 1;
     qm::CloseStoreByName("");
     qm::SetDialogScript(nullptr);
     std::error_code ec;

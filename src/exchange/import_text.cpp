@@ -178,6 +178,8 @@ NativeContent ReadNativeText(std::string_view text) {
     content.categories = CollectMarkedAll(SectionBetween(text, kCategoriesBegin, kCategoriesEnd),
                                           kCategoryOpen, kCategoryClose);
     content.records = CollectMarkedAll(SectionBetween(text, kSitesBegin, kSitesEnd), kSiteOpen, kSiteClose);
+    for (std::size_t i = 0; i < content.records.items.size() && !content.skipped; ++i)
+        content.skipped = RecordSkipsData(content.records.items[i]);
     return content;
 }
 
@@ -185,6 +187,20 @@ std::vector<std::string_view> RecordFields(std::string_view record, std::size_t 
     std::vector<std::string_view> fields = CollectMarkedFirst(record, kFieldOpen, kFieldClose, count).items;
     fields.resize(count);
     return fields;
+}
+
+bool RecordSkipsData(std::string_view record) {
+    std::string rest;
+    if (CollectMarkedFirst(record, kFieldOpen, kFieldClose, kFieldCount, &rest).unclosed) return true;
+    // No delimiter begins another, so the rest is taken apart from its start without trying orders.
+    const std::string_view delimiters[] = {kFieldOpen, kFieldClose, kSiteOpen, kSiteClose, kLineEnd};
+    for (std::size_t i = 0; i < rest.size();) {
+        const std::size_t at = i;
+        for (std::string_view d : delimiters)
+            if (i == at && rest.compare(i, d.size(), d) == 0) i += d.size();
+        if (i == at) return true;
+    }
+    return false;
 }
 
 void ImportNative(std::string_view text) {

@@ -2,8 +2,9 @@
 // a line template. Categories and sites are only ever appended; a site whose host is stored
 // already (or was imported earlier in the same run) is skipped, so importing a file twice adds
 // nothing the second time. Every byte of the file is read, NUL and 1A included; what the reader
-// cannot take apart (an opening delimiter with no closing one) is said before the completion
-// message. Portable; window thread.
+// cannot take apart (an opening delimiter with no closing one) or passes over inside a record
+// (anything but delimiters and line ends) is said before the completion message. Portable; window
+// thread.
 #pragma once
 
 #include <string>
@@ -22,15 +23,21 @@ inline constexpr char kImportUnreadableMessage[] = "导入文件中有无法读�
 inline constexpr char kTemplateWithoutAddressMessage[] = "格式文本中缺少[#网站地址#]！";
 
 // The native format taken apart: the category names of the category section and the records of
-// the site section, each collected once.
+// the site section, each collected once; `skipped` when the fields of a record leave out more than
+// delimiters and line ends.
 struct NativeContent {
     MarkedItems categories, records;
-    bool Unreadable() const { return categories.unclosed || records.unclosed; }
+    bool skipped = false;
+    bool Unreadable() const { return categories.unclosed || records.unclosed || skipped; }
 };
 NativeContent ReadNativeText(std::string_view text);
 
 // The first `count` fields of a site record, views into it; fields without a piece are empty.
 std::vector<std::string_view> RecordFields(std::string_view record, std::size_t count = 10);
+// True when reading a record's ten fields passes over anything but delimiters and line ends: text
+// between a field's closing delimiter and the next opening one, a field that the record's closing
+// delimiter cut short, pieces after the tenth.
+bool RecordSkipsData(std::string_view record);
 
 // Sites come in the order of the file's category section, each category's in record order; a
 // site whose category is not in that section is not imported.

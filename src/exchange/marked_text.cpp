@@ -6,7 +6,9 @@
 // on. Removing a piece cuts its segment there and joins the rest to the next segment; only at that
 // join can a new delimiter appear, so only the few bytes around it are examined. Pieces are found
 // by a polynomial hash of each opening delimiter's piece (and then compared byte for byte), so
-// "remove every occurrence" costs the occurrences, not a scan of the text.
+// "remove every occurrence" costs the occurrences, not a scan of the text. A piece's hash is kept
+// only where a match can need it (see AllCollector), so that a join updates a few opening
+// delimiters, not all those before it in its segment.
 #include "exchange/marked_text.h"
 
 #include <algorithm>
@@ -20,34 +22,17 @@ namespace {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
 
-// GbkCharLength, inlined for the scans below.
-inline std::size_t CharLength(std::string_view s, std::size_t i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x81 || c == 0xFF || i + 1 >= s.size()) return 1;
-    const auto t = static_cast<unsigned char>(s[i + 1]);
-    return t >= 0x40 && t != 0x7F && t != 0xFF ? 2 : 1;
+// Occurrences of needle anywhere in text, character starts or not.
+std::size_t Occurrences(std::string_view text, std::string_view needle) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(needle); at != kNotFound; at = text.find(needle, at + 1)) ++count;
+    return count;
 }
 
-// True when a character starts at i. A byte below 0x40, 0x7F or 0xFF is a character of its own
-// (neither lead nor trail byte), so decoding need only start after the last such byte before i,
-// or at `known`, a character start at or before i.
-bool StartsCharacter(std::string_view s, std::size_t i, std::size_t known = 0) {
-    std::size_t k = i;
-    for (; k > known; --k) {
-        const auto c = static_cast<unsigned char>(s[k - 1]);
-        if (c < 0x40 || c == 0x7F || c == 0xFF) break;
-    }
-    while (k < i) k += CharLength(s, k);
-    return k == i;
-}
-
-// FindText, 0-based: the first occurrence of needle at a character start at or after `from`;
-// `known` is a character start at or before `from`.
-std::size_t FindAt(std::string_view text, std::string_view needle, std::size_t from, std::size_t known = 0) {
-    if (needle.empty()) return kNotFound;
-    for (std::size_t at = text.find(needle, from); at != kNotFound; at = text.find(needle, at + 1))
-        if (StartsCharacter(text, at, known)) return at;
-    return kNotFound;
+// FindText, 0-based.
+std::size_t FindAt(std::string_view text, std::string_view needle, std::size_t from) {
+    const TextPos at = FindText(text, needle, static_cast<TextPos>(from) + 1);
+    return at == -1 ? kNotFound : static_cast<std::size_t>(at - 1);
 }
 
 }  // namespace
@@ -66,9 +51,12 @@ std::string_view SectionBetween(std::string_view text, std::string_view begin, s
 }
 
 MarkedItems CollectMarkedFirst(std::string_view text, std::string_view open, std::string_view close,
-                               std::size_t limit) {
+                               std::size_t limit, std::string* remainder) {
     MarkedItems out;
-    if (open.empty() || close.empty()) return out;
+    if (open.empty() || close.empty()) {
+        if (remainder) *remainder = text;
+        return out;
+    }
     // The working text is `before` followed by text[p..]. `before` holds no opening delimiter of
     // its own, but one may straddle its end and the rest. It stays empty while pieces follow one
     // another directly.
@@ -89,7 +77,7 @@ MarkedItems CollectMarkedFirst(std::string_view text, std::string_view open, std
             if (openStart == kNotFound) break;
             openEnd = openStart + open.size();
         }
-        const std::size_t closeStart = FindAt(rest, close, openEnd, straddle == -1 ? openStart : 0);
+        const std::size_t closeStart = FindAt(rest, close, openEnd);
         if (closeStart == kNotFound) {
             out.unclosed = true;
             break;
@@ -101,6 +89,7 @@ MarkedItems CollectMarkedFirst(std::string_view text, std::string_view open, std
             before.append(rest.substr(0, openStart));
         p += closeStart + close.size();
     }
+    if (remainder) *remainder = before.append(text.substr(p));
     return out;
 }
 
@@ -139,11 +128,22 @@ std::uint64_t Reduce(unsigned __int128 v) {
 struct Hash {
     std::uint64_t x, xInverse;
     std::uint64_t powers[9];  // x^0 .. x^8
+    // x^e for e below 2^33 as a product of three table entries, one per 11 bits of e: every join
+    // and every piece made known takes a power of a length.
+    static constexpr int kBits = 11;
+    std::vector<std::uint64_t> table = std::vector<std::uint64_t>(3 << kBits);
     Hash() {
         std::random_device rd;
         x = (static_cast<std::uint64_t>(rd()) << 32 | rd()) % (kMod - 1000) + 500;
         xInverse = PowMod(x, kMod - 2);
         for (int k = 0; k <= 8; ++k) powers[k] = PowMod(x, static_cast<std::uint64_t>(k));
+        for (int level = 0; level < 3; ++level) {
+            const std::size_t at = static_cast<std::size_t>(level) << kBits;
+            table[at] = 1;
+            const std::uint64_t step = PowMod(x, std::uint64_t{1} << (kBits * level));
+            for (std::size_t i = 1; i < (std::size_t{1} << kBits); ++i)
+                table[at + i] = MulMod(table[at + i - 1], step);
+        }
     }
     // H(s[from, to) + text) from h = H(text), eight bytes per step so that the products of a step
     // do not wait for one another.
@@ -159,7 +159,12 @@ struct Hash {
         while (i > from) h = AddMod(MulMod(h, x), static_cast<unsigned char>(s[--i]) + 1u);
         return h;
     }
-    std::uint64_t Pow(std::uint64_t e) const { return PowMod(x, e); }
+    std::uint64_t Pow(std::uint64_t e) const {
+        if (e >> (3 * kBits)) return PowMod(x, e);
+        constexpr std::uint64_t mask = (std::uint64_t{1} << kBits) - 1;
+        return MulMod(MulMod(table[e & mask], table[(std::size_t{1} << kBits) + (e >> kBits & mask)]),
+                      table[(std::size_t{2} << kBits) + (e >> (2 * kBits))]);
+    }
     std::uint64_t InversePow(std::uint64_t e) const { return PowMod(xInverse, e); }
     // Folds bytes in front of a hashed text: H(bytes + text) from H(text).
     std::uint64_t Prepend(std::string_view bytes, std::uint64_t h) const {
@@ -218,19 +223,25 @@ struct Fragment {  // surviving bytes [begin, end) of the original text
     std::uint32_t prev = kNone, next = kNone;
 };
 
-struct Mark {                            // an opening delimiter of the working text
-    std::size_t pos = 0;                 // its first byte in the original text
-    std::uint32_t segment = 0;           // FindSegment of it gives the segment holding it now
-    std::uint64_t hash = 0, length = 0;  // of its piece without the closing delimiter
+// An opening delimiter of the working text. Its stretch runs to the next opening delimiter of its
+// segment (the last one's to the segment's end), so a removal or a join changes the stretch of one
+// mark only; its piece, the stretches from it to the segment's end, is kept only while `known`.
+struct Mark {
+    std::size_t pos = 0;  // its first byte in the original text
+    std::uint64_t stretchHash = 0, stretchLength = 0;
+    std::uint64_t pieceHash = 0, pieceLength = 0;  // without the closing delimiter
+    std::uint32_t segment = 0;                     // FindSegment of it gives the segment holding it now
     std::uint32_t prev = kNone, next = kNone;
-    std::uint32_t round = 0;  // the last round that took it as a match
+    std::uint32_t round = 0;  // the last round that looked at it as a match
     bool alive = true;
+    bool known = false;
 };
 
 struct Segment {  // working text up to a closing delimiter (the last one: up to the end)
     std::uint32_t firstFragment = kNone, lastFragment = kNone;
     std::uint32_t firstMark = kNone, lastMark = kNone;
-    std::uint64_t hash = 0, length = 0;
+    std::uint64_t hash = 0, length = 0;          // all its bytes
+    std::uint64_t headHash = 0, headLength = 0;  // its bytes before the first opening delimiter
     std::uint32_t next = kNone;
     std::uint32_t parent = 0;  // union-find: segments absorbed by a join point to what took them
     bool closed = false;
@@ -241,6 +252,13 @@ struct JoinByte {
     std::size_t pos;
 };
 
+// Pieces are known lazily. A join changes the piece of every opening delimiter before it in its
+// segment, and re-hashing them all on every join made crafted files quadratic in time and memory.
+// Instead only the last mark of each closed segment is always known, and the marks of a segment
+// are known from some mark to its end. A match of a piece with j further opening delimiters in it
+// is a mark whose next j marks are matches of the shorter pieces, so before looking a piece up the
+// collector extends the known part, level by level, only in front of marks whose piece is one of
+// those shorter pieces (the frontier index: known marks whose predecessor is not).
 class AllCollector {
   public:
     AllCollector(std::string_view text, std::string_view open, std::string_view close)
@@ -258,6 +276,9 @@ class AllCollector {
                 break;
             }
             const std::uint32_t first = segments_[s].firstMark;
+            KnowSegment(s);
+            for (std::uint32_t m = segments_[s].lastMark; m != first; m = marks_[m].prev)
+                ExtendFrontier(marks_[m].pieceHash, marks_[m].pieceLength);
             std::string joined;
             const std::string_view piece = PieceOf(first, &joined);
             const std::vector<std::uint32_t> matches = Matches(first, piece, round);
@@ -269,62 +290,151 @@ class AllCollector {
                 out.items.push_back(out.owned.back());
             }
             for (std::uint32_t m : matches) RemovePiece(m);
+            Compact();
         }
         return out;
     }
 
   private:
-    // Every mark whose piece is the first mark's, in text order. A mark is indexed anew whenever
-    // its piece changes, so stale entries are skipped; a mark without a closing delimiter after it
-    // has no piece.
+    std::uint64_t Concat(std::uint64_t a, std::uint64_t aLength, std::uint64_t b) const {
+        return AddMod(a, MulMod(hash_.Pow(aLength), b));
+    }
+    // H(s) of s without its last `tailLength` bytes, whose hash is tail.
+    std::uint64_t DropTail(std::uint64_t h, std::uint64_t length, std::uint64_t tail,
+                           std::uint64_t tailLength) const {
+        return SubMod(h, MulMod(hash_.Pow(length - tailLength), tail));
+    }
+
+    // Every mark whose piece is the first mark's, in text order; stale index entries are dropped.
     std::vector<std::uint32_t> Matches(std::uint32_t first, std::string_view piece, std::uint32_t round) {
-        std::vector<std::uint32_t> matches;
-        for (std::uint32_t e = Head(marks_[first].hash); e != kNone; e = entries_[e].second) {
+        const std::uint64_t h = marks_[first].pieceHash, length = marks_[first].pieceLength;
+        std::vector<std::uint32_t> matches, others;
+        for (std::uint32_t e = Take(&pieces_, h); e != kNone; e = entries_[e].second) {
             const std::uint32_t m = entries_[e].first;
             Mark& k = marks_[m];
-            if (k.alive && k.round != round && k.hash == marks_[first].hash &&
-                k.length == marks_[first].length && segments_[FindSegment(k.segment)].closed &&
-                (m == first || PieceEquals(m, piece))) {
-                k.round = round;
+            if (!k.alive || !k.known || k.pieceHash != h || k.round == round ||
+                !segments_[FindSegment(k.segment)].closed)
+                continue;
+            k.round = round;
+            if (k.pieceLength == length && (m == first || PieceEquals(m, piece)))
                 matches.push_back(m);
-            }
+            else
+                others.push_back(m);  // the same hash for another piece
         }
+        for (std::uint32_t m : others) Add(&pieces_, h, m);
         std::sort(matches.begin(), matches.end(),
                   [this](std::uint32_t a, std::uint32_t b) { return marks_[a].pos < marks_[b].pos; });
         return matches;
     }
 
+    // Makes known the predecessor of every frontier mark whose piece is (h, length).
+    void ExtendFrontier(std::uint64_t h, std::uint64_t length) {
+        for (std::uint32_t e = Take(&frontier_, h); e != kNone; e = entries_[e].second) {
+            const std::uint32_t m = entries_[e].first;
+            const Mark& k = marks_[m];
+            if (!k.alive || !k.known || k.pieceHash != h || k.prev == kNone || marks_[k.prev].known ||
+                !segments_[FindSegment(k.segment)].closed)
+                continue;
+            if (k.pieceLength == length)
+                Know(k.prev, true);
+            else
+                Add(&frontier_, h, m);
+        }
+    }
+
+    // Mark m's piece from its stretch and its successor's piece, which is known.
+    void Know(std::uint32_t m, bool frontier) {
+        Mark& k = marks_[m];
+        k.pieceHash = k.stretchHash;
+        k.pieceLength = k.stretchLength;
+        if (k.next != kNone) {
+            k.pieceHash = Concat(k.stretchHash, k.stretchLength, marks_[k.next].pieceHash);
+            k.pieceLength += marks_[k.next].pieceLength;
+        }
+        k.known = true;
+        Add(&pieces_, k.pieceHash, m);
+        if (frontier && k.prev != kNone && !marks_[k.prev].known) Add(&frontier_, k.pieceHash, m);
+    }
+    void KnowSegment(std::uint32_t s) {
+        std::uint32_t m = segments_[s].lastMark;
+        while (m != kNone && marks_[m].known) m = marks_[m].prev;
+        for (; m != kNone; m = marks_[m].prev) Know(m, false);
+    }
+    // Mark m and the known marks before it lose their pieces.
+    void Forget(std::uint32_t m) {
+        for (; m != kNone && marks_[m].known; m = marks_[m].prev) marks_[m].known = false;
+    }
+
+    std::uint32_t Take(HashIndex* index, std::uint64_t h) {
+        if (index->Find(h) == kNone) return kNone;
+        std::uint32_t& head = index->Slot(h);
+        const std::uint32_t chain = head;
+        head = kNone;
+        return chain;
+    }
+    void Add(HashIndex* index, std::uint64_t h, std::uint32_t m) {
+        std::uint32_t& head = index->Slot(h);
+        entries_.push_back({m, head});
+        head = static_cast<std::uint32_t>(entries_.size() - 1);
+    }
+    // Rebuilds both indexes from the marks once stale entries outnumber them, so that memory stays
+    // proportional to the text.
+    void Compact() {
+        if (entries_.size() <= 2 * marks_.size() + 1024) return;
+        entries_.clear();
+        entries_.shrink_to_fit();
+        pieces_ = HashIndex();
+        frontier_ = HashIndex();
+        for (std::uint32_t m = 0; m < marks_.size(); ++m) {
+            const Mark& k = marks_[m];
+            if (!k.alive || !k.known || !segments_[FindSegment(k.segment)].closed) continue;
+            Add(&pieces_, k.pieceHash, m);
+            if (k.prev != kNone && !marks_[k.prev].known) Add(&frontier_, k.pieceHash, m);
+        }
+    }
+
     void Build() {
         const std::size_t n = text_.size();
-        std::vector<std::size_t> opens, closes;
-        for (std::size_t at = FindAt(text_, open_, 0); at != kNotFound; at = FindAt(text_, open_, at + 1, at))
-            opens.push_back(at);
-        for (std::size_t at = FindAt(text_, close_, 0); at != kNotFound;
-             at = FindAt(text_, close_, at + 1, at))
-            closes.push_back(at);
-        std::size_t start = 0;
-        for (std::size_t c = 0; c <= closes.size(); ++c) {
-            const bool closed = c < closes.size();
-            AddSegment(start, closed ? closes[c] : n, closed);
-            if (closed) start = closes[c] + close_.size();
+        // Room for every delimiter before the last closing one (the unclosed rest needs no marks),
+        // so that the tables are not copied as they grow.
+        const std::size_t lastClose = text_.rfind(close_);
+        if (lastClose != kNotFound) {
+            const std::string_view closed = text_.substr(0, lastClose + close_.size());
+            const std::size_t closes = Occurrences(closed, close_);
+            segments_.reserve(closes + 1);
+            fragments_.reserve(closes + 1);
+            marks_.reserve(Occurrences(closed, open_));
         }
-        // Opens by segment, then the hashes from each segment's end backwards.
-        std::size_t o = 0;
-        for (std::uint32_t s = 0; s < segments_.size(); ++s) {
-            const std::size_t begin = SegmentBegin(s), end = begin + segments_[s].length;
-            while (o < opens.size() && opens[o] < end) AddMark(s, opens[o++]);
-            std::uint64_t h = 0;
-            std::size_t i = end;
-            for (std::uint32_t m = segments_[s].lastMark; m != kNone; m = marks_[m].prev) {
-                h = hash_.PrependRange(text_, marks_[m].pos, i, h);
-                i = marks_[m].pos;
-                marks_[m].hash = h;
-                marks_[m].length = end - i;
-            }
-            segments_[s].hash = hash_.PrependRange(text_, begin, i, h);
+        std::size_t nextOpen = FindAt(text_, open_, 0), nextClose = FindAt(text_, close_, 0);
+        for (std::size_t start = 0;;) {
+            const bool closed = nextClose != kNotFound;
+            const std::size_t end = closed ? nextClose : n;
+            const std::uint32_t s = AddSegment(start, end, closed);
+            // The unclosed last segment's marks never get a piece: its first stands for them all.
+            for (; nextOpen != kNotFound && nextOpen < end;
+                 nextOpen = closed ? FindAt(text_, open_, nextOpen + open_.size()) : kNotFound)
+                AddMark(s, nextOpen);
+            if (!closed) break;
+            HashSegment(s);
+            start = end + close_.size();
+            nextClose = FindAt(text_, close_, start);
         }
-        byHash_.Reserve(marks_.size());
-        for (std::uint32_t m = 0; m < marks_.size(); ++m) Index(m);
+    }
+
+    // The stretches of a closed segment's marks, its head and its hash; its last mark is known.
+    void HashSegment(std::uint32_t s) {
+        Segment& seg = segments_[s];
+        const std::size_t begin = SegmentBegin(s), end = begin + seg.length;
+        std::size_t i = end;
+        for (std::uint32_t m = seg.lastMark; m != kNone; m = marks_[m].prev) {
+            marks_[m].stretchHash = hash_.PrependRange(text_, marks_[m].pos, i, 0);
+            marks_[m].stretchLength = i - marks_[m].pos;
+            i = marks_[m].pos;
+        }
+        seg.headHash = hash_.PrependRange(text_, begin, i, 0);
+        seg.headLength = i - begin;
+        seg.hash = hash_.PrependRange(text_, begin, end, 0);
+        if (seg.lastMark != kNone) Know(seg.lastMark, true);
     }
 
     std::size_t SegmentBegin(std::uint32_t s) const {
@@ -332,7 +442,7 @@ class AllCollector {
         return f == kNone ? 0 : fragments_[f].begin;
     }
 
-    void AddSegment(std::size_t begin, std::size_t end, bool closed) {
+    std::uint32_t AddSegment(std::size_t begin, std::size_t end, bool closed) {
         Segment seg;
         seg.parent = static_cast<std::uint32_t>(segments_.size());
         seg.closed = closed;
@@ -343,9 +453,10 @@ class AllCollector {
         }
         if (!segments_.empty()) segments_.back().next = seg.parent;
         segments_.push_back(seg);
+        return seg.parent;
     }
 
-    void AddMark(std::uint32_t s, std::size_t pos) {
+    std::uint32_t AddMark(std::uint32_t s, std::size_t pos) {
         Mark m;
         m.pos = pos;
         m.segment = s;
@@ -357,6 +468,7 @@ class AllCollector {
         else
             marks_[m.prev].next = id;
         segments_[s].lastMark = id;
+        return id;
     }
 
     std::uint32_t FindSegment(std::uint32_t s) {
@@ -365,13 +477,6 @@ class AllCollector {
             s = segments_[s].parent;
         }
         return s;
-    }
-
-    std::uint32_t Head(std::uint64_t h) const { return byHash_.Find(h); }
-    void Index(std::uint32_t m) {
-        std::uint32_t& head = byHash_.Slot(marks_[m].hash);
-        entries_.push_back({m, head});
-        head = static_cast<std::uint32_t>(entries_.size() - 1);
     }
 
     // The fragments holding mark m's piece, from the one where it starts to its segment's end.
@@ -487,10 +592,11 @@ class AllCollector {
             for (std::size_t k = 1; k < d.size() && k <= left.size(); ++k) {
                 if (d.size() - k > right.size()) continue;
                 const std::size_t at = left.size() - k;
-                bool same = StartsCharacter(text_, left[at].pos);
+                bool same = true;
                 for (std::size_t i = 0; same && i < d.size(); ++i)
                     same = (i < k ? left[at + i].byte : right[i - k].byte) == d[i];
-                if (same) return {kind, k, d.substr(0, k), left[at].pos};
+                if (same && IsCharStart(text_, static_cast<TextPos>(left[at].pos) + 1))
+                    return {kind, k, d.substr(0, k), left[at].pos};
             }
         }
         return {};
@@ -499,84 +605,104 @@ class AllCollector {
     // Removes mark r's piece: its segment is cut at r and joined to the next one.
     void RemovePiece(std::uint32_t r) {
         const std::uint32_t s = FindSegment(marks_[r].segment);
-        const Cut cut{marks_[r].hash, marks_[r].length, segments_[s].length - marks_[r].length};
+        Segment& seg = segments_[s];
         // Opening delimiters from r on lie inside the piece.
-        for (std::uint32_t m = segments_[s].lastMark;;) {
-            const std::uint32_t prev = marks_[m].prev;
+        for (std::uint32_t m = seg.lastMark;; m = marks_[m].prev) {
             marks_[m].alive = false;
-            if (m == r) {
-                segments_[s].lastMark = prev;
-                if (prev == kNone)
-                    segments_[s].firstMark = kNone;
-                else
-                    marks_[prev].next = kNone;
-                break;
-            }
-            m = prev;
+            if (m == r) break;
         }
+        const std::uint32_t last = marks_[r].prev;  // its stretch ended at r: it ends at the cut now
+        seg.lastMark = last;
+        if (last == kNone)
+            seg.firstMark = kNone;
+        else
+            marks_[last].next = kNone;
+        seg.length -= marks_[r].pieceLength;
+        seg.hash = DropTail(seg.hash, seg.length + marks_[r].pieceLength, marks_[r].pieceHash,
+                            marks_[r].pieceLength);
+        if (last == kNone) {
+            seg.headHash = seg.hash;
+            seg.headLength = seg.length;
+        }
+        Forget(last);
         CutFrom(s, marks_[r].pos);
-        const std::uint32_t n = segments_[s].next;
+        const std::uint32_t n = seg.next;
         const std::size_t window = std::max(open_.size(), close_.size()) - 1;
         const Joined j = FindJoined(LastBytes(s, window), FirstBytes(n, window));
         if (j.kind == 2)
-            KeepApart(s, n, cut, j);
+            KeepApart(s, n, j);
         else
-            Join(s, n, cut, j);
+            Join(s, n, j);
     }
 
-    // What a removal took from the end of a segment: the piece's hash and length, and the length
-    // of what was kept before it.
-    struct Cut {
-        std::uint64_t hash, length, kept;
-    };
-
     // The cut segment s and the next segment n become one; an opening delimiter the join made
-    // gets its piece: its bytes here and all of n.
-    void Join(std::uint32_t s, std::uint32_t n, const Cut& cut, const Joined& j) {
-        const std::uint64_t nextHash = segments_[n].hash, nextLength = segments_[n].length;
-        const std::uint64_t delta = SubMod(nextHash, cut.hash);
-        for (std::uint32_t m = segments_[s].firstMark; m != kNone; m = marks_[m].next) {
-            Mark& k = marks_[m];
-            const std::uint64_t mid = k.length - cut.length;
-            k.hash = AddMod(k.hash, MulMod(hash_.Pow(mid), delta));
-            k.length = mid + nextLength;
-            Index(m);
-        }
-        segments_[s].hash = AddMod(segments_[s].hash, MulMod(hash_.Pow(cut.kept), delta));
-        segments_[s].length = cut.kept + nextLength;
+    // gets its stretch: its bytes here and n's head.
+    void Join(std::uint32_t s, std::uint32_t n, const Joined& j) {
+        const std::uint32_t last = segments_[s].lastMark, nextFirst = segments_[n].firstMark;
+        const std::uint64_t nextHead = segments_[n].headHash, nextHeadLength = segments_[n].headLength;
         if (j.kind == 1) {
-            AddMark(s, j.pos);
-            Mark& k = marks_.back();
-            k.hash = AddMod(hash_.Prepend(j.leftBytes, 0), MulMod(hash_.Pow(j.left), nextHash));
-            k.length = j.left + nextLength;
-            Index(static_cast<std::uint32_t>(marks_.size() - 1));
+            const std::uint64_t left = hash_.Prepend(j.leftBytes, 0);
+            if (last != kNone) {
+                Mark& k = marks_[last];
+                k.stretchHash = DropTail(k.stretchHash, k.stretchLength, left, j.left);
+                k.stretchLength -= j.left;
+            } else {
+                Segment& a = segments_[s];
+                a.headHash = DropTail(a.headHash, a.headLength, left, j.left);
+                a.headLength -= j.left;
+            }
+            Mark& joined = marks_[AddMark(s, j.pos)];
+            joined.stretchHash = Concat(left, j.left, nextHead);
+            joined.stretchLength = j.left + nextHeadLength;
+        } else if (last != kNone) {
+            Mark& k = marks_[last];
+            k.stretchHash = Concat(k.stretchHash, k.stretchLength, nextHead);
+            k.stretchLength += nextHeadLength;
+        } else {
+            Segment& a = segments_[s];
+            a.headHash = Concat(a.headHash, a.headLength, nextHead);
+            a.headLength += nextHeadLength;
         }
+        Segment& a = segments_[s];
+        a.hash = Concat(a.hash, a.length, segments_[n].hash);
+        a.length += segments_[n].length;
         Splice(s, n);
+        if (!a.closed) return;
+        if (nextFirst == kNone) {
+            if (a.lastMark != kNone) Know(a.lastMark, true);
+        } else if (marks_[nextFirst].known && marks_[nextFirst].prev != kNone) {
+            Add(&frontier_, marks_[nextFirst].pieceHash, nextFirst);
+        }
     }
 
     // A closing delimiter made by the join: the two segments stay apart, each without its share of
     // that delimiter's bytes.
-    void KeepApart(std::uint32_t s, std::uint32_t n, const Cut& cut, const Joined& j) {
+    void KeepApart(std::uint32_t s, std::uint32_t n, const Joined& j) {
         const std::size_t right = close_.size() - j.left;
-        const std::uint64_t tailHash = hash_.Prepend(j.leftBytes, 0);
-        for (std::uint32_t m = segments_[s].firstMark; m != kNone; m = marks_[m].next) {
-            Mark& k = marks_[m];
-            const std::uint64_t mid = k.length - cut.length;
-            const std::uint64_t h = SubMod(k.hash, MulMod(hash_.Pow(mid), cut.hash));
-            k.hash = SubMod(h, MulMod(hash_.Pow(mid - j.left), tailHash));
-            k.length = mid - j.left;
-            Index(m);
+        const std::uint64_t left = hash_.Prepend(j.leftBytes, 0);
+        Segment& a = segments_[s];
+        a.hash = DropTail(a.hash, a.length, left, j.left);
+        a.length -= j.left;
+        const std::uint32_t last = a.lastMark;
+        if (last != kNone) {
+            Mark& k = marks_[last];
+            k.stretchHash = DropTail(k.stretchHash, k.stretchLength, left, j.left);
+            k.stretchLength -= j.left;
+        } else {
+            a.headHash = a.hash;
+            a.headLength = a.length;
         }
-        const std::uint64_t h = SubMod(segments_[s].hash, MulMod(hash_.Pow(cut.kept), cut.hash));
-        segments_[s].hash = SubMod(h, MulMod(hash_.Pow(cut.kept - j.left), tailHash));
-        segments_[s].length = cut.kept - j.left;
         CutLast(s, j.left);
         std::string head;
         for (const JoinByte& b : FirstBytes(n, right)) head += b.byte;
-        segments_[n].hash =
-            MulMod(SubMod(segments_[n].hash, hash_.Prepend(head, 0)), hash_.InversePow(right));
-        segments_[n].length -= right;
+        const std::uint64_t headHash = hash_.Prepend(head, 0), inverse = hash_.InversePow(right);
+        Segment& b = segments_[n];
+        b.hash = MulMod(SubMod(b.hash, headHash), inverse);
+        b.length -= right;
+        b.headHash = MulMod(SubMod(b.headHash, headHash), inverse);
+        b.headLength -= right;
         CutFirst(n, right);
+        if (last != kNone) Know(last, true);
     }
 
     // Segment s takes over the bytes, opening delimiters and closing delimiter of segment n.
@@ -612,7 +738,8 @@ class AllCollector {
     std::vector<Fragment> fragments_;
     std::vector<Mark> marks_;
     std::vector<Segment> segments_;
-    HashIndex byHash_;                                              // hash -> newest entry
+    HashIndex pieces_;    // piece hash -> newest entry, for the known marks
+    HashIndex frontier_;  // piece hash -> newest entry, for known marks whose predecessor is not
     std::vector<std::pair<std::uint32_t, std::uint32_t>> entries_;  // mark, older entry of that hash
 };
 

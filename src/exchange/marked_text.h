@@ -27,9 +27,10 @@ struct MarkedItems {
 std::string_view SectionBetween(std::string_view text, std::string_view begin, std::string_view end);
 
 // Collects until no opening delimiter is left (or `limit` items), removing only the first
-// occurrence of each piece: a piece repeated further on is collected again.
+// occurrence of each piece: a piece repeated further on is collected again. `remainder`, when given,
+// receives the working text left when collecting stopped: what the pieces did not take.
 MarkedItems CollectMarkedFirst(std::string_view text, std::string_view open, std::string_view close,
-                               std::size_t limit = SIZE_MAX);
+                               std::size_t limit = SIZE_MAX, std::string* remainder = nullptr);
 
 // Collects removing every occurrence of each piece, so identical pieces are collected once. For
 // delimiters of ASCII bytes that never overlap each other or themselves, like the native format's.

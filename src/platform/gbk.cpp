@@ -9,23 +9,23 @@ namespace qm {
 
 namespace {
 
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool IsTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+// The character start at i, or the next one when a character spans i. A byte that is no lead
+// byte ends a character whatever stands before it (it is a character of its own or a trail byte),
+// so decoding starts after the last such byte before i, or at `known`, a character start at or
+// before i, when that is later.
+std::size_t CharStartFrom(std::string_view s, std::size_t i, std::size_t known) {
+    std::size_t k = i;
+    while (k > known && IsLeadByte(static_cast<unsigned char>(s[k - 1]))) --k;
+    while (k < i) k += GbkCharLength(s, k);
+    return k;
+}
 
 }  // namespace
 
-std::size_t GbkCharLength(std::string_view s, std::size_t i) {
-    if (i + 1 < s.size() && IsLeadByte(static_cast<unsigned char>(s[i])) &&
-        IsTrailByte(static_cast<unsigned char>(s[i + 1])))
-        return 2;
-    return 1;
-}
-
 bool IsCharStart(std::string_view s, TextPos pos) {
     if (pos < 1 || pos > static_cast<TextPos>(s.size())) return false;
-    std::size_t target = static_cast<std::size_t>(pos - 1), i = 0;
-    while (i < target) i += GbkCharLength(s, i);
-    return i == target;
+    const auto target = static_cast<std::size_t>(pos - 1);
+    return CharStartFrom(s, target, 0) == target;
 }
 
 TextPos FindText(std::string_view text, std::string_view needle, TextPos start, bool ignoreCase) {
@@ -35,11 +35,12 @@ TextPos FindText(std::string_view text, std::string_view needle, TextPos start, 
         return FindText(t, n, start, false);
     }
     if (start < 1) start = 1;
-    const std::size_t from = static_cast<std::size_t>(start - 1);
-    const std::size_t last = text.size() - needle.size();
-    for (std::size_t i = 0; i <= last; i += GbkCharLength(text, i)) {
-        if (i >= from && std::memcmp(text.data() + i, needle.data(), needle.size()) == 0)
-            return static_cast<TextPos>(i + 1);
+    // Decoding goes on from the last occurrence looked at, so a call reads the text about once.
+    std::size_t known = 0;
+    for (std::size_t at = text.find(needle, static_cast<std::size_t>(start - 1));
+         at != std::string_view::npos; at = text.find(needle, at + 1)) {
+        known = CharStartFrom(text, at, known);
+        if (known == at) return static_cast<TextPos>(at + 1);
     }
     return -1;
 }

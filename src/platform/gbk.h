@@ -13,16 +13,29 @@ namespace qm {
 
 using TextPos = long long;  // 1-based byte position, -1 when absent; signed so formulas can go below 1
 
+inline bool IsLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
+inline bool IsTrailByte(unsigned char c) {
+    return c >= 0x40 && c <= 0xFE && c != 0x7F;
+}
+
 // Bytes taken by the character that starts at s[i]: 2 for a lead byte 0x81-0xFE followed by a
 // valid trail byte (0x40-0xFE except 0x7F), else 1. Invalid or cut-off GBK counts byte by byte.
-std::size_t GbkCharLength(std::string_view s, std::size_t i);
+// Inline: scans call it for every character.
+inline std::size_t GbkCharLength(std::string_view s, std::size_t i) {
+    if (i + 1 < s.size() && IsLeadByte(static_cast<unsigned char>(s[i])) &&
+        IsTrailByte(static_cast<unsigned char>(s[i + 1])))
+        return 2;
+    return 1;
+}
 
 // True when 1-based position pos is the start of a character (scanning from the first byte).
 bool IsCharStart(std::string_view s, TextPos pos);
 
 // Position of the first occurrence of needle at a character start at or after position start
 // (positions below 1 count as 1), or -1. An empty needle is never found. ignoreCase folds ASCII
-// letters only.
+// letters only. A memory search that decodes characters only around what it finds.
 TextPos FindText(std::string_view text, std::string_view needle, TextPos start = 1, bool ignoreCase = false);
 
 // Replaces every occurrence of from, scanning left to right, non-overlapping, never starting on a

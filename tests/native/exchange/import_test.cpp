@@ -3,6 +3,7 @@
 // generated and hostile files, compared store by store and message by message.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 
 #include "exchange/exchange_format.h"
@@ -106,6 +107,49 @@ TEST_F(Import, EveryByteIsReadAndWhatCannotBeIsSaid) {
     ImportNative("");
     EXPECT_EQ(Sites(), Table{});
     EXPECT_EQ(Messages(), Texts{});
+}
+
+TEST_F(Import, ValuesHoldingAClosingDelimiterAreSaidToBeUnreadable) {
+    // What is stored is what the reading gives; the import says that something was passed over.
+    const std::vector<std::pair<std::string, std::string>> lossy = {
+        {std::string("x") + kFieldClose + "y", "x"},  // "y" stands between two fields
+        {std::string("x") + kSiteClose + "y", ""},    // the record ends inside the title
+        {std::string(kSiteClose) + "y", ""},          // the same with nothing of the field before it
+    };
+    for (const auto& [title, stored] : lossy) {
+        Empty();
+        ImportNative(NativeFile({"c"}, {Record(SiteOf("c", "http://one.example/", title))}));
+        const Table sites = Sites();
+        ASSERT_EQ(sites.size(), 1u) << title;
+        EXPECT_EQ(sites[0][2], stored) << title;
+        EXPECT_EQ(Messages(), Texts{"导入文件中有无法读取的数据！"}) << title;
+    }
+    // Junk between fields, and an eleventh field, each passed over.
+    std::string junk = Record(SiteOf("c", "http://two.example/"));
+    junk.insert(junk.find(kFieldClose) + std::strlen(kFieldClose), "junk");
+    for (const std::string& record :
+         {junk, Record({"c", "http://three.example/", "", "", "", "", "", "", "", "", "eleventh"})}) {
+        ImportNative(NativeFile({"c"}, {record}));
+        EXPECT_EQ(Messages(), Texts{"导入文件中有无法读取的数据！"}) << record;
+    }
+    EXPECT_EQ(Sites().size(), 3u);
+    // Delimiters and line ends passed over are nothing lost; an opening delimiter in a value is
+    // read with the value.
+    Empty();
+    std::string spaced = Record(SiteOf("c", "http://four.example/"));
+    spaced.insert(spaced.find(kFieldClose) + std::strlen(kFieldClose), std::string("\r\n") + kSiteOpen);
+    ImportNative(NativeFile(
+        {"c"}, {spaced, Record(SiteOf("c", "http://five.example/", std::string("a") + kFieldOpen + "b"))}));
+    EXPECT_EQ(Sites(), (Table{SiteOf("c", "http://four.example/"),
+                              SiteOf("c", "http://five.example/", std::string("a") + kFieldOpen + "b")}));
+    EXPECT_EQ(Messages(), Texts{});
+    // The file run says it before its completion message.
+    const std::string path = File("lossy.txt");
+    Spit(path,
+         NativeFile({"c"},
+                    {Record(SiteOf("c", "http://six.example/", std::string("x") + kFieldClose + "y"))}));
+    ImportFromFile(path, 0, "", "自动分配");
+    EXPECT_EQ(Messages(), (Texts{"导入文件中有无法读取的数据！", "导入完成！"}));
 }
 
 TEST_F(Import, FailedStoresEndTheImportWithTheirMessages) {
@@ -240,7 +284,8 @@ TEST_F(Import, FastNativeImportDoesWhatTheLiteralOneDoes) {
         ASSERT_EQ(Sites(), literalSites) << ::testing::PrintToString(file);
         ASSERT_EQ(Categories(), literalCategories) << ::testing::PrintToString(file);
         Texts messages = Messages();
-        if (LiteralReadNative(file).unclosed) literalMessages.push_back("导入文件中有无法读取的数据！");
+        const LiteralRead read = LiteralReadNative(file);
+        if (read.unclosed || read.skipped) literalMessages.push_back("导入文件中有无法读取的数据！");
         ASSERT_EQ(messages, literalMessages) << ::testing::PrintToString(file);
     }
 }

@@ -63,10 +63,29 @@ inline std::array<std::string, 10> LiteralSplitRecord(std::string record) {
     return values;
 }
 
+// Whether step 4 passes over more than delimiters and line ends in a record: a field piece it
+// cannot close, or anything but those left once the ten pieces are taken.
+inline bool LiteralRecordSkips(std::string record) {
+    for (int k = 0; k < 10; ++k) {
+        const TextPos i = FindText(record, kFieldOpen);
+        if (i == -1) break;
+        if (FindText(record, kFieldClose, i + 9) == -1) return true;
+        record = RemoveFirst(record, TextBetween(record, kFieldOpen, kFieldClose, true, false));
+    }
+    while (!record.empty()) {
+        const std::size_t before = record.size();
+        for (const std::string d : {kFieldOpen, kFieldClose, kSiteOpen, kSiteClose, kLineEnd})
+            if (record.size() == before && record.compare(0, d.size(), d) == 0) record.erase(0, d.size());
+        if (record.size() == before) return true;
+    }
+    return false;
+}
+
 struct LiteralRead {
     std::vector<std::string> categories;
     std::vector<std::array<std::string, 10>> records;
     bool unclosed = false;
+    bool skipped = false;  // some record, as LiteralRecordSkips tells
 };
 
 inline LiteralRead LiteralReadNative(const std::string& text) {
@@ -77,7 +96,10 @@ inline LiteralRead LiteralReadNative(const std::string& text) {
     const LiteralItems s = LiteralCollectMarked(TextBetween(text, kSitesBegin, kSitesEnd, false, false),
                                                 kSiteOpen, kSiteClose, true);
     r.categories = c.items;
-    for (const std::string& item : s.items) r.records.push_back(LiteralSplitRecord(item));
+    for (const std::string& item : s.items) {
+        r.records.push_back(LiteralSplitRecord(item));
+        r.skipped = r.skipped || LiteralRecordSkips(item);
+    }
     r.unclosed = c.unclosed || s.unclosed;
     return r;
 }

@@ -150,6 +150,56 @@ TEST(CollectMarkedAll, ThousandsOfNestedOrUnbalancedDelimitersEnd) {
                       true);
 }
 
+TEST(CollectMarkedAll, RandomRepeatsOfSegmentsWithSeveralOpeningDelimiters) {
+    // Pieces with opening delimiters inside them, repeated, so that a removal takes copies that
+    // stand at the end of longer segments and joins what follows to their opening delimiters.
+    const std::vector<std::string> tokens = {"{@#]a",        "{@#]b", kCategoryOpen, kCategoryOpen,
+                                             kCategoryClose, "{@",    "#]",          "[#",
+                                             "@}",           "a",     "\x81",        "\r\n"};
+    std::mt19937 gen(31);
+    for (int i = 0; i < 4000; ++i) {
+        std::vector<std::string> segments(4);
+        for (std::string& s : segments) s = Soup(gen, tokens, 5) + kCategoryClose;
+        std::string text;
+        for (int k = static_cast<int>(gen() % 25); k > 0; --k) text += segments[gen() % segments.size()];
+        ExpectLikeLiteral(text, kCategoryOpen, kCategoryClose, true);
+        if (HasFailure()) return;
+    }
+}
+
+TEST(CollectMarkedAll, CraftedJoinsToBareOpeningDelimitersStayLinear) {
+    // One piece, bare opening delimiters, then copies of the piece: every copy's removal joins the
+    // next copy to the bare delimiters. Then the same with distinct pieces, one round each.
+    const std::string piece = std::string(kCategoryOpen) + "u" + kCategoryClose;
+    auto crafted = [&](std::size_t count) {
+        std::string t = piece;
+        for (std::size_t i = 0; i < count; ++i) t += kCategoryOpen;
+        for (std::size_t i = 0; i < count; ++i) t += piece;
+        return t;
+    };
+    auto distinct = [](std::size_t count) {
+        std::string pieces, t;
+        for (std::size_t i = 0; i < count; ++i)
+            pieces += std::string(kCategoryOpen) + std::to_string(i) + kCategoryClose;
+        t = pieces;
+        for (std::size_t i = 0; i < count; ++i) t += kCategoryOpen;
+        return t + pieces;
+    };
+    for (std::size_t count : {1, 2, 3, 40}) {
+        ExpectLikeLiteral(crafted(count), kCategoryOpen, kCategoryClose, true);
+        ExpectLikeLiteral(distinct(count), kCategoryOpen, kCategoryClose, true);
+    }
+    // 256 KB each: minutes and gigabytes when every join re-hashed the bare delimiters.
+    const std::string big = crafted(20000), bigDistinct = distinct(12000);
+    MarkedItems got = CollectMarkedAll(big, kCategoryOpen, kCategoryClose);
+    EXPECT_EQ(Strings(got), std::vector<std::string>{"u"});
+    EXPECT_TRUE(got.unclosed);
+    got = CollectMarkedAll(bigDistinct, kCategoryOpen, kCategoryClose);
+    ASSERT_EQ(got.items.size(), 12000u);
+    EXPECT_EQ(got.items[11999], "11999");
+    EXPECT_TRUE(got.unclosed);
+}
+
 TEST(CollectMarkedFirst, KeepsRepeatsAndFollowsJoinsOfMultiByteDelimiters) {
     const std::vector<std::string> cases = {
         std::string(kFieldOpen) + "a" + kFieldClose + kFieldOpen + "a" + kFieldClose,

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 namespace qm {
 namespace {
 
@@ -18,7 +22,7 @@ TEST(GbkCharLength, LeadAndTrailRanges) {
     EXPECT_EQ(GbkCharLength("\x81\x3F", 0), 1u);
     EXPECT_EQ(GbkCharLength("\x80\x41", 0), 1u);  // 0x80 and 0xFF lead nothing
     EXPECT_EQ(GbkCharLength("\xFF\x41", 0), 1u);
-    EXPECT_EQ(GbkCharLength("\x81", 0), 1u);      // cut-off character at the end
+    EXPECT_EQ(GbkCharLength("\x81", 0), 1u);  // cut-off character at the end
     EXPECT_EQ(GbkCharLength("A", 0), 1u);
 }
 
@@ -49,6 +53,29 @@ TEST(FindText, MatchesOnlyAtCharacterStarts) {
     EXPECT_EQ(FindText("网站网", "\xBE\xCD"), -1);
 }
 
+TEST(FindText, AgreesWithDecodingFromTheFirstByte) {
+    // Runs of lead bytes, where whether a byte starts a character depends on every byte before it.
+    const std::string bytes = "\x81\x81\x81\xFE\x40\x5C\x7F\xFF\x80a@#";
+    std::mt19937 gen(5);
+    for (int i = 0; i < 20000; ++i) {
+        std::string s(gen() % 24, ' '), needle(1 + gen() % 3, ' ');
+        for (char& c : s) c = bytes[gen() % bytes.size()];
+        for (char& c : needle) c = bytes[gen() % bytes.size()];
+        std::vector<bool> starts(s.size() + 1);
+        for (std::size_t k = 0; k < s.size(); k += GbkCharLength(s, k)) starts[k] = true;
+        for (std::size_t k = 0; k <= s.size() + 1; ++k)
+            ASSERT_EQ(IsCharStart(s, static_cast<TextPos>(k)), k >= 1 && k <= s.size() && starts[k - 1])
+                << ::testing::PrintToString(s) << " " << k;
+        const TextPos start = static_cast<TextPos>(gen() % (s.size() + 2));
+        TextPos want = -1;
+        for (std::size_t k = static_cast<std::size_t>(std::max<TextPos>(start, 1) - 1);
+             want == -1 && k + needle.size() <= s.size(); ++k)
+            if (starts[k] && s.compare(k, needle.size(), needle) == 0) want = static_cast<TextPos>(k + 1);
+        ASSERT_EQ(FindText(s, needle, start), want)
+            << ::testing::PrintToString(s) << " " << ::testing::PrintToString(needle) << " " << start;
+    }
+}
+
 TEST(FindText, StartPositions) {
     EXPECT_EQ(FindText("abcabc", "abc", -5), 1);
     EXPECT_EQ(FindText("abcabc", "abc", 0), 1);
@@ -76,7 +103,7 @@ TEST(FindText, IgnoringCaseFoldsAsciiOnly) {
 }
 
 TEST(ReplaceAll, ScanRules) {
-    EXPECT_EQ(ReplaceAll("aaaa", "aa", "b"), "bb");       // non-overlapping, left to right
+    EXPECT_EQ(ReplaceAll("aaaa", "aa", "b"), "bb");  // non-overlapping, left to right
     EXPECT_EQ(ReplaceAll("aaa", "aa", "b"), "ba");
     EXPECT_EQ(ReplaceAll("abab", "ab", "abab"), "abababab");  // inserted text is not rescanned
     EXPECT_EQ(ReplaceAll("x", "x", ""), "");
@@ -122,9 +149,9 @@ TEST(Cuts, MidLeftRightFollowTheProgramRules) {
 
 TEST(AsciiLower, LeavesDoubleByteCharactersAlone) {
     EXPECT_EQ(AsciiLower("WWW.Example.COM"), "www.example.com");
-    EXPECT_EQ(AsciiLower("丄A"), "丄a");        // 81 41 stays, the lone A folds
+    EXPECT_EQ(AsciiLower("丄A"), "丄a");  // 81 41 stays, the lone A folds
     EXPECT_EQ(AsciiLower("\x81\x5A"), "\x81\x5A");
-    EXPECT_EQ(AsciiLower("\x80Z"), "\x80z");    // 0x80 leads nothing
+    EXPECT_EQ(AsciiLower("\x80Z"), "\x80z");  // 0x80 leads nothing
     EXPECT_EQ(AsciiLower("\x81"), "\x81");
     EXPECT_EQ(AsciiLower("A\x81"), "a\x81");
     EXPECT_EQ(AsciiLower(""), "");
