@@ -72,7 +72,8 @@ put "$stage/Quillmark.exe" "$data/program/Quillmark.exe" 644
 (cd "$data/program" && "$tool" create . >/dev/null)
 
 # The test prefix's settings without Managed=N: on a desktop the window manager manages the
-# windows. Wine's menu builder stays off in the prefix too, should anyone run wine on it.
+# windows (the taskbar shows them). Decorated=N stays: the skin draws every caption itself. Wine's
+# menu builder stays off in the prefix too, should anyone run wine on it.
 {
   printf '\377\376'
   { sed '/^"Managed"=/d' "$top/cmake/wine-settings.reg.utf8"
