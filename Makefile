@@ -1,5 +1,5 @@
 # Quillmark: the two commands of a fresh machine, and a few more. The scripts do the work.
-.PHONY: run test dist bench setup clean mutants
+.PHONY: run test dist bench setup clean mutants install uninstall
 
 run:
 	@scripts/run.sh
@@ -9,6 +9,13 @@ test:
 
 dist:
 	@scripts/dist.sh --zip
+
+# Per user, no root: PREFIX (default ~/.local) and XDG_DATA_HOME as the desktop has them.
+install:
+	@scripts/install.sh install
+
+uninstall:
+	@scripts/install.sh uninstall
 
 bench:
 	@scripts/bench.sh

@@ -15,6 +15,8 @@ packages=(
   # loader's heap lands anywhere in the GB above it: now and then on 0x7ffe0000, where the next
   # Wine process then cannot map its shared user data and dies before its loader starts.
   wine64-preloader
+  # The install test: the desktop entry's validator, and xwininfo/xprop to find the program's window.
+  desktop-file-utils x11-utils
 )
 
 missing=()
