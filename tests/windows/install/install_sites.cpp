@@ -9,7 +9,7 @@
 
 #include "core/stores.h"
 #include "platform/program_folder.h"
-#include "platform/record_store.h"
+#include "store/record_store.h"
 
 int main(int argc, char** argv) {
     const bool add = argc == 5 && std::strcmp(argv[1], "add") == 0;
