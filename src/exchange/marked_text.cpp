@@ -385,7 +385,7 @@ class AllCollector {
     // Rebuilds both indexes from the marks once stale entries outnumber them, so that memory stays
     // proportional to the text.
     void Compact() {
-        if (entries_.size() <= 3 * marks_.size() + 1024) return;
+        if (entries_.size() <= 3 * marks_.size() + 16) return;
         entries_.clear();
         pieces_.Clear();
         frontier_.Clear();
