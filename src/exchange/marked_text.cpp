@@ -177,6 +177,11 @@ struct Hash {
 // Hash values to a number, by open addressing on the low bits of the (uniform) hash values.
 class HashIndex {
   public:
+    // Forgets every key, keeping the room they took.
+    void Clear() {
+        std::fill(keys_.begin(), keys_.end(), kEmpty);
+        used_ = 0;
+    }
     void Reserve(std::size_t count) {
         std::size_t size = 16;
         while (size < 2 * count) size *= 2;
@@ -380,11 +385,10 @@ class AllCollector {
     // Rebuilds both indexes from the marks once stale entries outnumber them, so that memory stays
     // proportional to the text.
     void Compact() {
-        if (entries_.size() <= 2 * marks_.size() + 1024) return;
+        if (entries_.size() <= 3 * marks_.size() + 16) return;
         entries_.clear();
-        entries_.shrink_to_fit();
-        pieces_ = HashIndex();
-        frontier_ = HashIndex();
+        pieces_.Clear();
+        frontier_.Clear();
         for (std::uint32_t m = 0; m < marks_.size(); ++m) {
             const Mark& k = marks_[m];
             if (!k.alive || !k.known || !segments_[FindSegment(k.segment)].closed) continue;

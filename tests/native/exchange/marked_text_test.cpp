@@ -185,9 +185,27 @@ TEST(CollectMarkedAll, CraftedJoinsToBareOpeningDelimitersStayLinear) {
         for (std::size_t i = 0; i < count; ++i) t += kCategoryOpen;
         return t + pieces;
     };
+    // Segments ending alike, each followed by the pieces that later rounds join to it, and rounds
+    // whose pieces share those endings without matching: the known parts are extended, dropped at
+    // the joins and extended again.
+    auto deep = [&](std::size_t count) {
+        const std::string o = kCategoryOpen, c = kCategoryClose;
+        std::string t;
+        for (std::size_t i = 0; i < count; ++i) {
+            std::string bare;
+            for (std::size_t k = 0; k < count; ++k) bare += o;
+            t += o + "w" + bare + o + "v" + std::to_string(i) + c + o + "v" + std::to_string(i) + c;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            for (std::size_t k = 0; k < count; ++k) t += o;
+            for (std::size_t v = 0; v < count; ++v) t += o + "v" + std::to_string(v) + c;
+        }
+        return t;
+    };
     for (std::size_t count : {1, 2, 3, 40}) {
         ExpectLikeLiteral(crafted(count), kCategoryOpen, kCategoryClose, true);
         ExpectLikeLiteral(distinct(count), kCategoryOpen, kCategoryClose, true);
+        ExpectLikeLiteral(deep(count), kCategoryOpen, kCategoryClose, true);  // 40: its indexes compacted
     }
     // 256 KB each: minutes and gigabytes when every join re-hashed the bare delimiters.
     const std::string big = crafted(20000), bigDistinct = distinct(12000);
