@@ -64,19 +64,14 @@ bool OpensAsItsStore(const StagedFile& f) {
     return ok;
 }
 
-}  // namespace
-
-bool RunRestore(std::string_view folder) {
-    if (TrimBlanks(folder).empty()) {
-        ShowMessage(kRestoreFailed);
-        return false;
-    }
-    CloseStoreByName("");
+// The work of RunRestore: true when all three stores were replaced. Every archive is extracted
+// and every member checked before any store file is replaced, so a member that is not its store
+// leaves all three stores as they were. A missing or unreadable archive ends the restore after
+// the stores of the archives before it. No temporary file outlives this call.
+bool RestoreStores(std::string_view folder) {
     // Only store files may come back into the program folder.
     std::vector<std::string> storeNames;
     for (const BackupArchive& a : BackupArchives()) storeNames.push_back(MidToEnd(a.storeFile, 2));
-    // Every archive is extracted and every member checked before any store file is replaced, so
-    // a member that is not its store leaves all three stores as they were.
     std::vector<StagedMembers> staged;
     staged.reserve(BackupArchives().size());
     bool complete = true;
@@ -86,22 +81,24 @@ bool RunRestore(std::string_view folder) {
             complete = false;
             break;
         }
-        for (const StagedFile& f : s.Files()) {
-            if (!OpensAsItsStore(f)) {
-                ShowMessage(kRestoreFailed);
-                return false;
-            }
-        }
+        for (const StagedFile& f : s.Files())
+            if (!OpensAsItsStore(f)) return false;
         staged.push_back(std::move(s));
     }
-    // A missing or unreadable archive ends the restore, after the stores of the archives before it.
-    bool ok = complete;
-    for (StagedMembers& s : staged) {
-        if (!s.Place()) {
-            ok = false;
-            break;
-        }
+    for (StagedMembers& s : staged)
+        if (!s.Place()) return false;
+    return complete;
+}
+
+}  // namespace
+
+bool RunRestore(std::string_view folder) {
+    if (TrimBlanks(folder).empty()) {
+        ShowMessage(kRestoreFailed);
+        return false;
     }
+    CloseStoreByName("");
+    const bool ok = RestoreStores(folder);
     ShowMessage(ok ? kRestoreSucceeded : kRestoreFailed);
     return ok;
 }
