@@ -13,14 +13,14 @@ namespace qm {
 // Asks for a name and appends it unless it exists. True when a category was added.
 bool AskAndAddCategory();
 
-// Asks for a new name for the category named filterText and gives it to the category record and
-// to every site of the category. The new name when the stores changed (also after a site that
-// could not be rewritten, reported as "更改失败！"); nullopt when nothing changed. Both stores must
-// open, and a category of that name must exist, before anything is asked or changed.
+// Asks for a new name for the category named filterText and gives it to every site of the
+// category and to the category record, all or nothing. The new name when the stores changed;
+// nullopt when nothing changed (after "更改失败！" when a write failed). Both stores must open, and
+// a category of that name must exist, before anything is asked or changed.
 std::optional<std::string> AskAndRenameCategory(std::string_view filterText);
 
-// Asks for confirmation, then deletes the category named filterText and every site of it. True
-// when the stores changed. The same preconditions as the rename.
+// Asks for confirmation, then deletes every site of the category named filterText and the
+// category, all or nothing. True when the stores changed. The same preconditions as the rename.
 bool AskAndDeleteCategory(std::string_view filterText);
 
 }  // namespace qm

@@ -8,6 +8,7 @@
 #include "platform/gbk.h"
 #include "platform/program_folder.h"
 #include "platform/zip_archive.h"
+#include "store/record_store.h"
 
 namespace qm {
 
@@ -46,23 +47,60 @@ bool RunBackup(std::string_view folder) {
     return true;
 }
 
+namespace {
+
+// True when an extracted file opens as the store it would replace: with that store's password
+// and with its field names in their order. Any other bytes under a store's name would leave a
+// store the program can no longer open, or the wrong table under the right name.
+bool OpensAsItsStore(const StagedFile& f) {
+    const StoreInfo* info = nullptr;
+    for (const StoreInfo& s : AllStores())
+        if (AsciiLower(MidToEnd(s.fileName, 2)) == AsciiLower(f.name)) info = &s;
+    if (!info) return false;
+    RecordStore probe;  // an engine of its own: the program's engine keeps no trace of the file
+    const bool ok =
+        probe.Open(f.tempPath, "还原检查", info->password) && probe.FieldNames() == info->fieldNames;
+    probe.CloseAll();
+    return ok;
+}
+
+// The work of RunRestore: true when all three stores were replaced. Every archive is extracted
+// and every member checked before any store file is replaced, so a member that is not its store
+// leaves all three stores as they were. A missing or unreadable archive ends the restore after
+// the stores of the archives before it. No temporary file outlives this call.
+bool RestoreStores(std::string_view folder) {
+    // Only store files may come back into the program folder.
+    std::vector<std::string> storeNames;
+    for (const BackupArchive& a : BackupArchives()) storeNames.push_back(MidToEnd(a.storeFile, 2));
+    std::vector<StagedMembers> staged;
+    staged.reserve(BackupArchives().size());
+    bool complete = true;
+    for (const BackupArchive& a : BackupArchives()) {
+        StagedMembers s;
+        if (StageArchive(ArchivePath(folder, a), ProgramFolder(), storeNames, &s) != 1) {
+            complete = false;
+            break;
+        }
+        for (const StagedFile& f : s.Files())
+            if (!OpensAsItsStore(f)) return false;
+        staged.push_back(std::move(s));
+    }
+    for (StagedMembers& s : staged)
+        if (!s.Place()) return false;
+    return complete;
+}
+
+}  // namespace
+
 bool RunRestore(std::string_view folder) {
     if (TrimBlanks(folder).empty()) {
         ShowMessage(kRestoreFailed);
         return false;
     }
     CloseStoreByName("");
-    // Only store files may come back into the program folder.
-    std::vector<std::string> storeNames;
-    for (const BackupArchive& a : BackupArchives()) storeNames.push_back(MidToEnd(a.storeFile, 2));
-    for (const BackupArchive& a : BackupArchives()) {
-        if (ExtractArchive(ArchivePath(folder, a), ProgramFolder(), storeNames) != 1) {
-            ShowMessage(kRestoreFailed);
-            return false;
-        }
-    }
-    ShowMessage(kRestoreSucceeded);
-    return true;
+    const bool ok = RestoreStores(folder);
+    ShowMessage(ok ? kRestoreSucceeded : kRestoreFailed);
+    return ok;
 }
 
 PickerStart PickerStartOf(std::string_view storedPath) {

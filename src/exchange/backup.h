@@ -33,8 +33,10 @@ bool RunBackup(std::string_view folder);
 
 // Closes every store (the next access reads the restored files, and no store still open can
 // write its old state over them), extracts the three archives into the program folder and shows
-// "还原成功!"; on the first failure shows "还原失败!" and stops, leaving the stores restored
-// before it. A blank folder text fails at once.
+// "还原成功!". Nothing is replaced until every archive is extracted and each member opens as the
+// store it replaces (its password, its field names): a member that does not shows "还原失败!"
+// with every store as it was. A missing or unreadable archive shows "还原失败!" after the stores
+// of the archives before it are restored. A blank folder text fails at once.
 bool RunRestore(std::string_view folder);
 
 // Where the pickers start for a remembered path: the drive is the text before its first ":",

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "platform/file_io.h"
@@ -303,26 +304,16 @@ std::string RandomToken() {
     return t;
 }
 
-// Extracts every member to a temporary file beside its target; the targets are replaced only
-// when all members came out whole.
-bool ExtractAll(unzFile uf, fio::File* archive, const std::vector<Member>& members,
-                const std::string& folder) {
+// Extracts every member to a temporary file beside its target; false when one did not come out
+// whole (the files made so far are listed in *out all the same, for removal).
+bool StageAll(unzFile uf, fio::File* archive, const std::vector<Member>& members, const std::string& folder,
+              std::vector<StagedFile>* out) {
     const std::string token = RandomToken();
-    std::vector<std::string> temps;
-    bool ok = true;
-    for (std::size_t i = 0; ok && i < members.size(); ++i) {
-        temps.push_back(folder + "\\" + members[i].name + "." + token + ".tmp");
-        ok = ExtractMember(uf, archive, members[i], temps.back());
+    for (const Member& m : members) {
+        out->push_back({m.name, folder + "\\" + m.name + "." + token + ".tmp", folder + "\\" + m.name});
+        if (!ExtractMember(uf, archive, m, out->back().tempPath)) return false;
     }
-    for (std::size_t i = 0; ok && i < members.size(); ++i) {
-        const std::string target = folder + "\\" + members[i].name;
-        if (fio::Exists(target)) fio::ClearReadOnly(target);
-        ok = fio::RenameWithRetries(temps[i], target);
-        if (ok) temps[i].clear();
-    }
-    for (const std::string& t : temps)
-        if (!t.empty()) fio::RemoveFile(t);
-    return ok;
+    return true;
 }
 
 }  // namespace
@@ -346,8 +337,37 @@ int CompressFile(const std::string& sourcePath, const std::string& archivePath) 
     return ok ? 1 : 0;
 }
 
-int ExtractArchive(const std::string& archivePath, const std::string& targetFolder,
-                   const std::vector<std::string>& onlyNames) {
+StagedMembers::StagedMembers(StagedMembers&& other) noexcept
+    : files_(std::exchange(other.files_, {})),
+      madeFolder_(std::exchange(other.madeFolder_, {})),
+      placedAny_(std::exchange(other.placedAny_, false)) {}
+
+StagedMembers::~StagedMembers() {
+    Discard();
+}
+
+bool StagedMembers::Place() {
+    for (StagedFile& f : files_) {
+        if (f.tempPath.empty()) continue;
+        if (fio::Exists(f.targetPath)) fio::ClearReadOnly(f.targetPath);
+        if (!fio::RenameWithRetries(f.tempPath, f.targetPath)) return false;
+        f.tempPath.clear();
+        placedAny_ = true;
+    }
+    return true;
+}
+
+void StagedMembers::Discard() {
+    for (StagedFile& f : files_) {
+        if (!f.tempPath.empty()) fio::RemoveFile(f.tempPath);
+    }
+    files_.clear();
+    if (!placedAny_ && !madeFolder_.empty()) fio::RemoveFolder(madeFolder_);
+    madeFolder_.clear();
+}
+
+int StageArchive(const std::string& archivePath, const std::string& targetFolder,
+                 const std::vector<std::string>& onlyNames, StagedMembers* out) {
     if (!fio::Exists(archivePath)) return -1;
     zlib_filefunc64_def io = FileLayerIo();
     unzFile uf = unzOpen2_64(archivePath.c_str(), &io);
@@ -358,13 +378,21 @@ int ExtractArchive(const std::string& archivePath, const std::string& targetFold
     for (const Member& m : members) total += m.size;
     // Checked before anything is written: the folder is made only for an archive that passed,
     // and removed again when its members fail.
-    const bool made = ok && !fio::IsFolder(targetFolder) && fio::CreateFolder(targetFolder);
+    if (ok && !fio::IsFolder(targetFolder) && fio::CreateFolder(targetFolder))
+        out->madeFolder_ = targetFolder;
     ok = ok && fio::IsFolder(targetFolder) && total <= fio::FreeBytes(targetFolder);
     const fio::UniqueFile archive = ok ? fio::Open(archivePath, fio::OpenMode::ReadOnly) : nullptr;
-    ok = archive && ExtractAll(uf, archive.get(), members, targetFolder);
+    ok = archive && StageAll(uf, archive.get(), members, targetFolder, &out->files_);
     unzClose(uf);
-    if (!ok && made) fio::RemoveFolder(targetFolder);
+    if (!ok) out->Discard();
     return ok ? 1 : 0;
+}
+
+int ExtractArchive(const std::string& archivePath, const std::string& targetFolder,
+                   const std::vector<std::string>& onlyNames) {
+    StagedMembers staged;
+    const int r = StageArchive(archivePath, targetFolder, onlyNames, &staged);
+    return r != 1 ? r : staged.Place() ? 1 : 0;
 }
 
 bool IsPlainMemberName(std::string_view name) {

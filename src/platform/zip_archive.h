@@ -32,6 +32,44 @@ int CompressFile(const std::string& sourcePath, const std::string& archivePath);
 int ExtractArchive(const std::string& archivePath, const std::string& targetFolder,
                    const std::vector<std::string>& onlyNames = {});
 
+// One member extracted whole into a temporary file beside its target, not yet in place.
+struct StagedFile {
+    std::string name;        // the member's stored name
+    std::string tempPath;    // empty once placed
+    std::string targetPath;  // target folder + "\" + name
+};
+
+// The members of one archive as StageArchive leaves them, so that a restore can check every
+// member of several archives before it replaces any file. The temporary files not placed are
+// removed when this goes away (and the target folder, when it was made for them and none was
+// placed).
+class StagedMembers {
+  public:
+    StagedMembers() = default;
+    StagedMembers(StagedMembers&& other) noexcept;
+    StagedMembers& operator=(StagedMembers&&) = delete;
+    ~StagedMembers();
+
+    const std::vector<StagedFile>& Files() const { return files_; }
+    // Renames each temporary file over its target in order, clearing a read-only attribute
+    // first; stops at the first failure. True when every file is in place.
+    bool Place();
+    void Discard();  // removes the temporary files not placed and forgets them all
+
+  private:
+    friend int StageArchive(const std::string&, const std::string&, const std::vector<std::string>&,
+                            StagedMembers*);
+    std::vector<StagedFile> files_;
+    std::string madeFolder_;
+    bool placedAny_ = false;
+};
+
+// ExtractArchive up to the replacing: the archive is checked the same way and every member is
+// extracted whole into a temporary file, and no target is touched. *out must be empty.
+// 1: *out holds every member; 0: failure, nothing left behind; -1: no archive file.
+int StageArchive(const std::string& archivePath, const std::string& targetFolder,
+                 const std::vector<std::string>& onlyNames, StagedMembers* out);
+
 inline constexpr std::uint64_t kMaxMemberBytes = 1ull << 30;  // no store comes near this
 inline constexpr std::uint64_t kMaxRatio = 100;             // store files are encrypted: they hardly compress
 inline constexpr std::uint64_t kRatioFreeBytes = 1u << 20;  // small members may compress well

@@ -427,6 +427,10 @@ std::string RecordStore::Read(int position) {
     return k < fields.size() ? std::string(fields[k]) : std::string();
 }
 
+std::vector<std::string> RecordStore::FieldNames() const {
+    return impl_->cur ? impl_->cur->st.table.fieldNames : std::vector<std::string>{};
+}
+
 bool RecordStore::Write(std::string_view fieldName, std::string_view value) {
     Impl& m = *impl_;
     if (!m.cur) return m.Fail("no current store");

@@ -50,6 +50,8 @@ class RecordStore {
     bool Modify(const std::vector<std::optional<std::string>>& values);
     std::string Read(std::string_view fieldName);
     std::string Read(int position);  // 1-based
+    // The current store's field names, in order; empty when no store is current.
+    std::vector<std::string> FieldNames() const;
     bool Write(std::string_view fieldName, std::string_view value);
     bool Write(int position, std::string_view value);
     // From the current record forward: the first record whose fields satisfy the condition

@@ -1,7 +1,7 @@
 // Backup and restore of the three stores, with the program's messages and settings: archives
 // replaced on every backup and whole stores inside them, the remembered folder, the doubled
 // backslash, a restore that stops at the first missing archive, read-only and open stores, and
-// hostile archives that leave every store as it was.
+// hostile archives or members that are not their stores, which leave every store as it was.
 #include "exchange/backup.h"
 
 #include "../catalogue/program_folder_fixture.h"
@@ -9,6 +9,8 @@
 #include "core/settings.h"
 #include "exchange_test_util.h"
 #include "platform/zip_archive.h"
+
+#include <random>
 
 namespace qm {
 namespace {
@@ -164,6 +166,57 @@ TEST_F(Backup, HostileArchivesFailTheRestoreAndLeaveEveryStore) {
         EXPECT_EQ(StoreBytes(), before) << c.what;
         EXPECT_EQ(Tree(Folder()), files) << c.what;
     }
+}
+
+// Each member must open as the store it replaces (its password, its field names) before any
+// store file is replaced: a bad member in any of the three archives fails the restore with all
+// three stores as they were and no temporary file left.
+TEST_F(Backup, AMemberThatIsNotItsStoreFailsTheRestoreAndLeavesEveryStore) {
+    AddCategories({"A"});
+    AddSites({{"A", "http://a", "1"}});
+    SetGeneralRecord("2011年1月20日", "pw");
+    ASSERT_TRUE(RunBackup(backup.Folder()));
+    const Texts good = {Slurp(Archive(0)), Slurp(Archive(1)), Slurp(Archive(2))};
+    const Texts saved = StoreBytes();
+    AddCategories({"B"});
+    AddSites({{"B", "http://b", "2"}});
+    SetGeneralRecord("2012年2月2日", "");
+    const Texts before = StoreBytes();
+    const auto files = Tree(Folder());
+    Messages();
+    std::mt19937 random(7);
+    std::string noise(4000, '\0');
+    for (char& c : noise) c = static_cast<char>(random());
+    // The site store's password with the category store's fields.
+    const std::string misfit = backup.File("misfit.edb");
+    ASSERT_TRUE(RecordStore::Create(misfit, FindStoreInfo(kSiteStoreAlias)->password, {"分类名称"}));
+    struct Case {
+        const char* what;
+        std::size_t archive;
+        std::string bytes;
+    } cases[] = {
+        {"random bytes as the site store", 0, BuildZip({{"网站数据库.edb", noise}})},
+        {"the site store as the category store", 1, BuildZip({{"分类数据库.edb", saved[0]}})},
+        {"the category store as the general store, last archive", 2, BuildZip({{"综合库.edb", saved[1]}})},
+        {"the site password, other fields", 0, BuildZip({{"网站数据库.edb", Slurp(misfit)}})},
+        {"a good store beside a bad one", 1, BuildZip({{"分类数据库.edb", saved[1]}, {"综合库.edb", noise}})},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t i = 0; i < 3; ++i) Spit(Archive(i), i == c.archive ? c.bytes : good[i]);
+        EXPECT_FALSE(RunRestore(backup.Folder())) << c.what;
+        EXPECT_EQ(Messages(), Texts{"还原失败!"}) << c.what;
+        EXPECT_EQ(StoreBytes(), before) << c.what;
+        EXPECT_EQ(Tree(Folder()), files) << c.what;
+    }
+    // The same archives, whole, restore all three; a store moved under another store's name by
+    // hand is taken when its contents match that name.
+    for (std::size_t i = 0; i < 3; ++i) Spit(Archive(i), good[i]);
+    Spit(Archive(1), BuildZip({{"分类数据库.edb", saved[1]}, {"网站数据库.edb", saved[0]}}));
+    ASSERT_TRUE(RunRestore(backup.Folder()));
+    EXPECT_EQ(Messages(), Texts{"还原成功!"});
+    EXPECT_EQ(StoreBytes(), saved);
+    EXPECT_EQ(SiteCount(), 1);
+    EXPECT_EQ(Tree(Folder()), files);
 }
 
 TEST(PickerStart, DriveBeforeTheFirstColonAndFolderAfterTheFirstColonBackslash) {
