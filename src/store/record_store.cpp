@@ -133,10 +133,11 @@ struct RecordStore::Impl {
 
 bool RecordStore::Impl::Load(sf::FileState* st, fileio::OpenMode mode) {
     for (int round = 0; round < 2; ++round) {
-        const fileio::UniqueFile f = fileio::Open(st->path, mode);
+        fileio::UniqueFile f = fileio::Open(st->path, mode);
         if (!f) return Fail("cannot open " + st->path);
         std::string error;
         const bool ok = sf::Refresh(f.get(), st, &keys, &error);
+        f.reset();  // under Wine an open handle blocks the rename that settles a replacement
         if (!ok) return Fail(error);
         // A compaction interrupted after its hand-over entry: finish it and read the new file.
         if (st->movedTo.empty() || sf::SettleReplacement(st, &keys, &error)) return true;
