@@ -31,6 +31,7 @@ inline constexpr char kPlaceholderClose[] = "#]";
 // Format index 0 of the format combos is the native format, index 1 the custom one; the items after
 // them are other programs' formats (exchange/login_formats.h).
 inline constexpr int kNativeFormat = 0;
+inline constexpr int kCustomFormat = 1;
 
 // "[#" + field name + "#]".
 inline std::string Placeholder(std::string_view fieldName) {
