@@ -6,7 +6,11 @@
 //   import_bookmarks_25k_ms    a bookmark file of 25,000 links in 300 folders (30 with 9 nested
 //                              folders each), every link with a base64 icon: about 10 MB
 //   export_chrome_csv_25k_ms   the catalogue written back as a Chrome/Edge file
-// Best of two runs each; every import is checked (25,000 sites stored) or the bench fails.
+// Best of two runs each; every import is checked (25,000 sites stored) or the bench fails. With
+// QM_BENCH_LARGE set, also the hostile sizes (one run each):
+//   import_chrome_csv_1m_ms    1,000,000 rows (66 MB), every one stored
+//   import_random_50mb_ms      50 MB of random bytes as a Chrome/Edge file (refused: no address
+//                              column) and as a bookmark file (nothing found)
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -115,6 +119,33 @@ double TimedImport(const std::string& folder, const std::string& file, int forma
     return best;
 }
 
+int LargeFiles(const std::string& folder) {
+    constexpr int kRows = 1000000;
+    std::string csv = "name,url,username,password,note\r\n";
+    for (int i = 0; i < kRows; ++i) {
+        const std::string n = std::to_string(i);
+        csv += "site " + n + ",https://www.example-site-" + n + ".com/login,user" + n + ",pw" + n + ",\r\n";
+    }
+    const std::string big = folder + "\\big.csv", noise = folder + "\\noise.bin";
+    std::mt19937 gen(9);
+    std::string bytes(50u << 20, '\0');
+    for (char& c : bytes) c = static_cast<char>(gen());
+    if (!qm::ReplaceWholeFile(big, csv) || !qm::ReplaceWholeFile(noise, bytes)) return 1;
+    csv.clear(), csv.shrink_to_fit(), bytes.clear(), bytes.shrink_to_fit();
+    if (!MakeStores(folder)) return 1;
+    double t = NowMs();
+    qm::ImportFromFile(big, kImportChrome, "", "自动分配");
+    std::printf("bench import_chrome_csv_1m%s_ms %.0f ms\n", kSuffix, NowMs() - t);
+    const bool stored = Count(qm::kSiteStoreAlias) == kRows;
+    t = NowMs();
+    qm::ImportFromFile(noise, kImportChrome, "", "自动分配");
+    qm::ImportFromFile(noise, kImportBookmarks, "", "自动分配");
+    std::printf("bench import_random_50mb%s_ms %.0f ms (both formats)\n", kSuffix, NowMs() - t);
+    if (!stored || Count(qm::kSiteStoreAlias) != kRows)
+        return std::fprintf(stderr, "the large import failed\n"), 1;
+    return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -142,6 +173,7 @@ int main() {
     const bool exported = qm::ExportToFile(folder + "\\out.csv", kExportChrome, "", qm::kAllCategoriesChoice);
     std::printf("bench export_chrome_csv_25k%s_ms %.0f ms\n", kSuffix, NowMs() - t);
     if (!exported) ++failed, std::fprintf(stderr, "the export failed\n");
+    if (std::getenv("QM_BENCH_LARGE")) failed += LargeFiles(folder);
     qm::CloseStoreByName("");
     qm::SetDialogScript(nullptr);
     std::error_code ec;
