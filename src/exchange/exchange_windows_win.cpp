@@ -12,6 +12,7 @@
 #include "exchange/import_text.h"
 #include "exchange/login_formats.h"
 #include "platform/win32/file_dialogs_win.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/wide.h"
 
 namespace qm {
@@ -47,17 +48,18 @@ const ForeignFormatInfo* ChosenForeignFormat(const Form& form) {
 // The drop-down as wide as its longest item, never narrower than the combo.
 void FitDropDown(Form& form) {
     HWND combo = ControlWindow(form, kFormatCombo);
-    HDC dc = GetDC(combo);
-    const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
     int widest = 0;
-    for (int k = 0; k < ComboCount(form, kFormatCombo); ++k) {
-        const std::wstring item = ToWide(ComboItem(form, kFormatCombo, k));
-        SIZE size{};
-        GetTextExtentPoint32W(dc, item.c_str(), static_cast<int>(item.size()), &size);
-        if (size.cx > widest) widest = size.cx;
+    {
+        WindowDC dc(combo);
+        if (!dc) return;
+        SelectRestorer font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+        for (int k = 0; k < ComboCount(form, kFormatCombo); ++k) {
+            const std::wstring item = ToWide(ComboItem(form, kFormatCombo, k));
+            SIZE size{};
+            GetTextExtentPoint32W(dc.get(), item.c_str(), static_cast<int>(item.size()), &size);
+            widest = std::max<int>(widest, size.cx);
+        }
     }
-    SelectObject(dc, old);
-    ReleaseDC(combo, dc);
     RECT r{};
     GetWindowRect(combo, &r);
     const int width = widest + 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL) + 8;
@@ -201,7 +203,8 @@ void FillImportCategoryList(Form& importForm) {
     if (!names) return;
     // The native format and other programs' files carry each site's category (their folder); a
     // custom template carries none.
-    if (ComboSelection(importForm, kFormatCombo) != kCustomFormat) *names = {kAutoAssignItem};
+    const int format = ComboSelection(importForm, kFormatCombo);
+    if (format == kNativeFormat || format > kCustomFormat) *names = {kAutoAssignItem};
     FillCombo(importForm, kImportTargetCombo, *names);
     ComboSelect(importForm, kImportTargetCombo, names->empty() ? -1 : 0);
 }
