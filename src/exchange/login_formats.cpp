@@ -15,16 +15,17 @@ namespace {
 constexpr char kCsvFilter[] = "CSV文件（*.csv）|*.csv";
 constexpr char kHtmlFilter[] = "网页文件（*.html;*.htm）|*.html;*.htm";
 
-const ForeignFormatInfo kChrome{ForeignFormat::ChromeCsv, "Chrome/Edge密码", "浏览器导出的密码CSV",
-                                kCsvFilter, "csv"};
-const ForeignFormatInfo kFirefox{ForeignFormat::FirefoxCsv, "Firefox登录信息", "Firefox导出的登录CSV",
-                                 kCsvFilter, "csv"};
-const ForeignFormatInfo kBitwarden{ForeignFormat::BitwardenCsv, "Bitwarden", "Bitwarden密码库CSV", kCsvFilter,
+// The notes fit the label beside the combo (as wide as seven Chinese characters).
+const ForeignFormatInfo kChrome{ForeignFormat::ChromeCsv, "Chrome/Edge密码", "浏览器密码CSV", kCsvFilter,
+                                "csv"};
+const ForeignFormatInfo kFirefox{ForeignFormat::FirefoxCsv, "Firefox登录信息", "登录信息CSV", kCsvFilter,
+                                 "csv"};
+const ForeignFormatInfo kBitwarden{ForeignFormat::BitwardenCsv, "Bitwarden", "密码管理器CSV", kCsvFilter,
                                    "csv"};
-const ForeignFormatInfo kKeePassXc{ForeignFormat::KeePassXcCsv, "KeePassXC", "KeePassXC密码库CSV", kCsvFilter,
+const ForeignFormatInfo kKeePassXc{ForeignFormat::KeePassXcCsv, "KeePassXC", "密码管理器CSV", kCsvFilter,
                                    "csv"};
-const ForeignFormatInfo kBookmarks{ForeignFormat::Bookmarks, "浏览器书签", "浏览器导出的书签HTML",
-                                   kHtmlFilter, "html"};
+const ForeignFormatInfo kBookmarks{ForeignFormat::Bookmarks, "浏览器书签", "书签HTML文件", kHtmlFilter,
+                                   "html"};
 
 constexpr int kFirstForeignIndex = 2;
 

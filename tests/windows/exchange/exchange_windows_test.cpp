@@ -16,6 +16,7 @@
 #include "exchange/exchange_forms.h"
 #include "exchange/exchange_windows_win.h"
 #include "platform/win32/file_dialogs_win.h"
+#include "platform/win32/wide.h"
 
 namespace qm {
 namespace {
@@ -156,14 +157,29 @@ TEST_F(ExchangeWindows, OtherProgramsFormatsSetNoteFilterAndTemplateBox) {
         GetWindowRect(combo, &r);
         EXPECT_GT(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0), r.right - r.left);
     }
+    // Every note fits its one-line label, which cuts what overflows.
+    for (int k = 2; k < 7; ++k) {
+        PickFormat(i, k);
+        HWND note = ControlWindow(i, kFormatNote);
+        const std::wstring text = ToWide(GetText(i, kFormatNote));
+        HDC dc = GetDC(note);
+        const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(note, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(note, dc);
+        RECT r{};
+        GetClientRect(note, &r);
+        EXPECT_LE(size.cx, r.right) << GetText(i, kFormatNote);
+    }
     PickFormat(e, 1);
     PickFormat(e, 5);
-    EXPECT_EQ(GetText(e, kFormatNote), "浏览器导出的书签HTML");
+    EXPECT_EQ(GetText(e, kFormatNote), "书签HTML文件");
     EXPECT_EQ(GetText(e, kTemplateEdit), "当导出格式为\"自定义\"时生效");
     EXPECT_TRUE(ReadOnly(e));
     PickFormat(i, 1);
     PickFormat(i, 3);
-    EXPECT_EQ(GetText(i, kFormatNote), "Firefox导出的登录CSV");
+    EXPECT_EQ(GetText(i, kFormatNote), "登录信息CSV");
     EXPECT_TRUE(ReadOnly(i));
     EXPECT_EQ(ComboItems(i, kImportTargetCombo), std::vector<std::string>{"自动分配"});
     answers = {std::nullopt, std::nullopt};
