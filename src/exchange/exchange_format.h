@@ -28,8 +28,10 @@ inline constexpr char kDefaultTemplate[] = "[#网站地址#]-[#网站标题#]-[#
 inline constexpr char kPlaceholderOpen[] = "[#";
 inline constexpr char kPlaceholderClose[] = "#]";
 
-// Format index 0 of the format combos is the native format; any other index the custom one.
+// Format index 0 of the format combos is the native format, index 1 the custom one; the items after
+// them are other programs' formats (exchange/login_formats.h).
 inline constexpr int kNativeFormat = 0;
+inline constexpr int kCustomFormat = 1;
 
 // "[#" + field name + "#]".
 inline std::string Placeholder(std::string_view fieldName) {

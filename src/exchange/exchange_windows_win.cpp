@@ -2,6 +2,7 @@
 // controls and calls one action of exchange/export_text.h or exchange/import_text.h.
 #include "exchange/exchange_windows_win.h"
 
+#include <algorithm>
 #include <string>
 
 #include "core/stores.h"
@@ -9,7 +10,10 @@
 #include "exchange/exchange_forms.h"
 #include "exchange/export_text.h"
 #include "exchange/import_text.h"
+#include "exchange/login_formats.h"
 #include "platform/win32/file_dialogs_win.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/wide.h"
 
 namespace qm {
 
@@ -35,17 +39,48 @@ OpenWindow& StateOf(const Form& form) {
     return &form == g_import.form ? g_import : g_export;
 }
 
-void FillFormats(Form& form) {
+// The other programs' format chosen in the window, or nullptr for the program's own two.
+const ForeignFormatInfo* ChosenForeignFormat(const Form& form) {
+    const int index = ComboSelection(form, kFormatCombo);
+    return &form == g_import.form ? ForeignImportFormatAt(index) : ForeignExportFormatAt(index);
+}
+
+// The drop-down as wide as its longest item, never narrower than the combo.
+void FitDropDown(Form& form) {
+    HWND combo = ControlWindow(form, kFormatCombo);
+    int widest = 0;
+    {
+        WindowDC dc(combo);
+        if (!dc) return;
+        SelectRestorer font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+        for (int k = 0; k < ComboCount(form, kFormatCombo); ++k) {
+            const std::wstring item = ToWide(ComboItem(form, kFormatCombo, k));
+            SIZE size{};
+            GetTextExtentPoint32W(dc.get(), item.c_str(), static_cast<int>(item.size()), &size);
+            widest = std::max<int>(widest, size.cx);
+        }
+    }
+    RECT r{};
+    GetWindowRect(combo, &r);
+    const int width = widest + 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL) + 8;
+    SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(std::max<int>(width, r.right - r.left)), 0);
+}
+
+void FillFormats(Form& form, const std::vector<ForeignFormatInfo>& foreign) {
     ComboClear(form, kFormatCombo);
     ComboAdd(form, kFormatCombo, kNativeFormatItem);
     ComboAdd(form, kFormatCombo, kCustomFormatItem);
+    for (const ForeignFormatInfo& f : foreign) ComboAdd(form, kFormatCombo, f.item);
     ComboSelect(form, kFormatCombo, 0);
+    FitDropDown(form);
 }
 
 // The note and the template box for the chosen format; a change of format resets the template.
+// Other programs' formats need no template: the box is greyed as for the native format.
 void ShowFormat(Form& form) {
-    const bool custom = ComboSelection(form, kFormatCombo) != kNativeFormat;
-    SetText(form, kFormatNote, custom ? kCustomFormatNote : kNativeFormatNote);
+    const bool custom = ComboSelection(form, kFormatCombo) == kCustomFormat;
+    const ForeignFormatInfo* foreign = ChosenForeignFormat(form);
+    SetText(form, kFormatNote, foreign ? foreign->note : custom ? kCustomFormatNote : kNativeFormatNote);
     SetText(form, kTemplateEdit, custom ? kDefaultTemplate : kTemplateNotice);
     SetEditReadOnly(form, kTemplateEdit, !custom);
 }
@@ -55,8 +90,9 @@ void ChoosePath(Form& form, bool save, const char* pathEdit) {
     OpenWindow& state = StateOf(form);
     FileDialogRequest request;
     request.save = save;
-    request.filter = kTextFileFilter;
-    request.defaultExtension = save ? kTextFileExtension : "";
+    const ForeignFormatInfo* foreign = ChosenForeignFormat(form);
+    request.filter = foreign ? foreign->filter : kTextFileFilter;
+    request.defaultExtension = !save ? "" : foreign ? foreign->extension : kTextFileExtension;
     request.fileName = state.chosen;
     if (const std::optional<std::string> path = ShowFileDialog(request)) state.chosen = *path;
     SetText(form, pathEdit, state.chosen);
@@ -72,13 +108,13 @@ void ShowPathEnd(Form& form, const char* pathEdit) {
 
 void ExportWindowCreated(Form& form, const EventInfo&) {
     g_export = {&form, {}};
-    FillFormats(form);
+    FillFormats(form, ForeignExportFormats());
     FillExportCategoryList(form);
 }
 
 void ImportWindowCreated(Form& form, const EventInfo&) {
     g_import = {&form, {}};
-    FillFormats(form);
+    FillFormats(form, ForeignImportFormats());
     FillImportCategoryList(form);
 }
 
@@ -165,8 +201,10 @@ void FillExportCategoryList(Form& exportForm) {
 void FillImportCategoryList(Form& importForm) {
     std::optional<std::vector<std::string>> names = ReadCategoryNames();
     if (!names) return;
-    // The native format carries each site's category; a custom template carries none.
-    if (ComboSelection(importForm, kFormatCombo) == 0) *names = {kAutoAssignItem};
+    // The native format and other programs' files carry each site's category (their folder); a
+    // custom template carries none.
+    const int format = ComboSelection(importForm, kFormatCombo);
+    if (format == kNativeFormat || format > kCustomFormat) *names = {kAutoAssignItem};
     FillCombo(importForm, kImportTargetCombo, *names);
     ComboSelect(importForm, kImportTargetCombo, names->empty() ? -1 : 0);
 }

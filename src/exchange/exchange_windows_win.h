@@ -22,7 +22,8 @@ void SetImportDoneHook(ImportDoneHook hook);
 // The export window's category combo: "所有数据", then every category; the first item selected.
 void FillExportCategoryList(Form& exportForm);
 // The import window's category combo: "自动分配" alone while the format combo has its first item
-// ("标准格式") selected, else every category; the first item selected.
+// ("标准格式") or another program's format selected, else every category; the first item
+// selected.
 void FillImportCategoryList(Form& importForm);
 
 }  // namespace qm

@@ -7,6 +7,7 @@
 #include "core/stores.h"
 #include "platform/whole_file.h"
 #include "exchange/exchange_format.h"
+#include "exchange/foreign_export.h"
 #include "exchange/template_layout.h"
 #include "platform/dialogs.h"
 #include "store/record_store.h"
@@ -45,6 +46,8 @@ std::string NativeSiteLine(const std::vector<std::string>& site) {
 
 std::optional<std::string> BuildExportText(int formatIndex, std::string_view lineTemplate,
                                            std::string_view choice) {
+    if (const ForeignFormatInfo* foreign = ForeignExportFormatAt(formatIndex))
+        return BuildForeignExport(foreign->format, choice);
     const bool native = formatIndex == kNativeFormat;
     const std::optional<std::vector<std::string>> categories = ChosenCategories(choice);
     if (!categories) return std::nullopt;

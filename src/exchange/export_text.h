@@ -21,8 +21,9 @@ inline constexpr char kExportWriteFailedMessage[] = "写入导出文件失败！
 // The native format's line of one site (its ten fields in their fixed order), CR LF included.
 std::string NativeSiteLine(const std::vector<std::string>& site);
 
-// The whole file content for a format index (0: native, else custom with the template) and a
-// category choice (kAllCategoriesChoice, or one category name). Sites come grouped by category, in
+// The whole file content for a format index (0: native, 1: custom with the template, from 2 on
+// the formats of ForeignExportFormats()) and a category choice (kAllCategoriesChoice, or one
+// category name). Sites come grouped by category, in
 // the order of CategoryStore for every category, and in store order within one. nullopt after
 // "打开分类数据库失败！" when every category is chosen and CategoryStore cannot be opened, or after
 // "打开网站数据库失败！" when SiteStore cannot be opened.

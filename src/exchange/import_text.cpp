@@ -11,6 +11,8 @@
 #include "core/stores.h"
 #include "platform/whole_file.h"
 #include "exchange/exchange_format.h"
+#include "exchange/foreign_import.h"
+#include "exchange/import_store.h"
 #include "exchange/template_layout.h"
 #include "platform/dialogs.h"
 #include "platform/gbk.h"
@@ -21,105 +23,7 @@ namespace qm {
 
 namespace {
 
-constexpr char kCategoryOpenFailed[] = "打开分类数据库失败！";
-constexpr char kSiteOpenFailed[] = "打开网站数据库失败！";
 constexpr std::size_t kFieldCount = 10;
-
-// Which store is current, so that a run of appends to one store selects it once.
-struct CurrentStore {
-    const char* alias = nullptr;
-    bool Use(const char* wanted) {
-        if (alias == wanted) return true;
-        alias = OpenStoreByName(wanted) ? wanted : nullptr;
-        return alias != nullptr;
-    }
-    void Forget() { alias = nullptr; }
-};
-
-std::string AsItIs(std::string_view s) {
-    return std::string(s);
-}
-
-// One of the two stores for the length of an import, with a key of each record kept so that
-// "stored already?" is a look-up: the category names, or the hosts of the sites.
-class StoreWriter {
-  public:
-    StoreWriter(const char* alias, const char* openFailed, int keyField, std::string (*key)(std::string_view),
-                CurrentStore* current)
-        : alias_(alias), openFailed_(openFailed), keyField_(keyField), key_(key), current_(current) {}
-    // CategoryExists and IsDuplicateSite: a store that cannot be opened is said and closed, and
-    // the value counts as not stored.
-    bool Contains(std::string_view value) {
-        if (!Open()) {
-            ShowMessage(openFailed_);
-            Close();
-            return false;
-        }
-        return keys_.count(key_(value)) != 0;
-    }
-    bool Open() {
-        if (!current_->Use(alias_)) return false;
-        if (!loaded_) {
-            RecordStore& store = Stores();
-            stored_ = store.RecordCount();
-            for (long long n = 1; n <= stored_; ++n, store.Skip()) keys_.insert(key_(store.Read(keyField_)));
-            loaded_ = true;
-        }
-        return true;
-    }
-    bool Append(const Fields& record) {
-        if (!Stores().Append(record)) return false;
-        keys_.insert(key_(record[static_cast<std::size_t>(keyField_ - 1)]));
-        ++appended_;
-        return true;
-    }
-    void Close() {
-        if (current_->alias == alias_) current_->Forget();
-        CloseStoreByName(alias_);
-    }
-    // After a batch that could not be written: true when this store lost what was appended.
-    bool Lost() {
-        current_->Forget();
-        return appended_ > 0 && (!OpenStoreByName(alias_) || Stores().RecordCount() < stored_ + appended_);
-    }
-
-  private:
-    const char* alias_;
-    const char* openFailed_;
-    int keyField_;
-    std::string (*key_)(std::string_view);
-    CurrentStore* current_;
-    std::unordered_set<std::string> keys_;
-    bool loaded_ = false;
-    long long stored_ = 0, appended_ = 0;
-};
-
-StoreWriter CategoryWriter(CurrentStore* current) {
-    return StoreWriter(kCategoryStoreAlias, kCategoryOpenFailed, 1, AsItIs, current);
-}
-StoreWriter SiteWriter(CurrentStore* current) {
-    return StoreWriter(kSiteStoreAlias, kSiteOpenFailed, 2, ExtractHost, current);
-}
-
-// The import's store writes as one batch. A file that cannot be written at the end keeps none of
-// the run's changes, which is said with the message of its appends.
-class ImportBatch {
-  public:
-    ImportBatch() : open_(Stores().BeginBatch()) {}
-    ~ImportBatch() {
-        if (open_) Stores().AbortBatch();
-    }
-    void Commit(StoreWriter* categories, StoreWriter* sites) {
-        if (!open_) return;
-        open_ = false;
-        if (Stores().CommitBatch()) return;
-        if (categories && categories->Lost()) ShowMessage("添加分类失败！");
-        if (sites && sites->Lost()) ShowMessage("添加网站数据失败！");
-    }
-
-  private:
-    bool open_;
-};
 
 Fields ToFields(const std::vector<std::string_view>& values) {
     return Fields(values.begin(), values.end());
@@ -251,7 +155,9 @@ void ImportCustom(std::string_view lineTemplate, std::string_view target, std::s
 
 void ImportText(int formatIndex, std::string_view lineTemplate, std::string_view target,
                 std::string_view text) {
-    if (formatIndex == kNativeFormat)
+    if (const ForeignFormatInfo* foreign = ForeignImportFormatAt(formatIndex))
+        ImportForeign(foreign->format, text);
+    else if (formatIndex == kNativeFormat)
         ImportNative(text);
     else
         ImportCustom(lineTemplate, target, text);

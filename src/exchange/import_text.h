@@ -46,7 +46,7 @@ void ImportNative(std::string_view text);
 // carries "[#分类名称#]". A template without "[#网站地址#]" is refused: without an address
 // sites cannot be told apart.
 void ImportCustom(std::string_view lineTemplate, std::string_view target, std::string_view text);
-// Format index 0: native; any other: custom.
+// Format index 0: native; 1: custom; from 2 on, the formats of ForeignImportFormats().
 void ImportText(int formatIndex, std::string_view lineTemplate, std::string_view target,
                 std::string_view text);
 

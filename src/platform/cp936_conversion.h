@@ -12,4 +12,7 @@ namespace qm {
 // Converts all bytes, embedded NULs included.
 std::string ConvertUtf8ToCp936(std::string_view utf8);
 
+// The way back: code page 936 bytes to UTF-8; what decodes to no character becomes "?".
+std::string ConvertCp936ToUtf8(std::string_view cp936);
+
 }  // namespace qm

@@ -174,4 +174,57 @@ std::string ConvertUtf8ToCp936(std::string_view utf8) {
     return out;
 }
 
+namespace {
+
+// Code (lead << 8 | trail, or one byte) -> UTF-16 unit, the table above turned round; 0: none.
+std::unique_ptr<std::array<std::uint16_t, 0x10000>> BuildReverse() {
+    auto reverse = std::make_unique<std::array<std::uint16_t, 0x10000>>();
+    reverse->fill(0);
+    const CodeTable& table = Cp936Table();
+    for (std::uint32_t unit = 1; unit < 0x10000; ++unit)
+        if (table[unit] != kUnmapped && (*reverse)[table[unit]] == 0)
+            (*reverse)[table[unit]] = static_cast<std::uint16_t>(unit);
+    return reverse;
+}
+
+void AppendUtf8(std::string& out, std::uint32_t unit) {
+    if (unit < 0x80) {
+        out += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+        out += static_cast<char>(0xC0 | unit >> 6);
+        out += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | unit >> 12);
+        out += static_cast<char>(0x80 | (unit >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+}
+
+}  // namespace
+
+std::string ConvertCp936ToUtf8(std::string_view cp936) {
+    static const auto reverse = BuildReverse();
+    std::string out;
+    out.reserve(cp936.size() + cp936.size() / 2);
+    for (std::size_t i = 0; i < cp936.size(); ++i) {
+        const auto b = static_cast<unsigned char>(cp936[i]);
+        if (b < 0x80) {
+            out += static_cast<char>(b);
+            continue;
+        }
+        std::uint16_t unit = 0;
+        if (b >= 0x81 && b <= 0xFE && i + 1 < cp936.size()) {
+            const auto t = static_cast<unsigned char>(cp936[i + 1]);
+            if (t >= 0x40 && t <= 0xFE && t != 0x7F) {
+                unit = (*reverse)[static_cast<std::size_t>(b << 8 | t)];
+                ++i;
+            }
+        } else {
+            unit = (*reverse)[b];
+        }
+        AppendUtf8(out, unit ? unit : '?');
+    }
+    return out;
+}
+
 }  // namespace qm

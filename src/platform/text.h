@@ -20,4 +20,13 @@ std::string DigitsOnly(std::string_view text);
 // (no best-fit look-alikes); the text ends at the first NUL. Same bytes in both builds.
 std::string Utf8ToGbk(std::string_view utf8);
 
+// Utf8ToGbk for whole files of valid UTF-8: every byte is converted (NULs included), each
+// character code page 936 cannot hold becomes one "?" (a character beyond U+FFFF too, though it
+// takes two UTF-16 units) and is counted into *replaced.
+std::string Utf8ToGbkCounted(std::string_view utf8, std::size_t* replaced);
+
+// GBK text to UTF-8 (files written for other programs). A byte that starts no character of code
+// page 936 becomes "?".
+std::string GbkToUtf8(std::string_view gbk);
+
 }  // namespace qm

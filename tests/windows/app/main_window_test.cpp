@@ -1,12 +1,13 @@
 // The real executable in a temporary program folder with fresh stores: it starts, shows its main
 // window of class "KXWindow" with the program's caption at 750 x 458 and exits with code 0 when
 // the window is closed; a cancelled or wrong start-up password ends it with code 0 after the use
-// time is stored.
+// time is stored; other programs' files go in and out through its exchange windows.
 #include "app/main_window.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -143,6 +144,107 @@ TEST_F(Program, PasswordInAnotherCaseIsRefused) {
     RefusePassword(L"SECRET");
     EXPECT_EQ(ExitCode(), 0u);
     EXPECT_FALSE(StoredUseTime().empty());
+}
+
+// A child window of a class whose text is `text`, or (empty text) the first one accepted by `ok`.
+HWND FindChild(HWND parent, const wchar_t* cls, const std::wstring& text, bool (*ok)(HWND) = nullptr) {
+    struct Search {
+        const wchar_t* cls;
+        const std::wstring& text;
+        bool (*ok)(HWND);
+        HWND found;
+    } search{cls, text, ok, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND hwnd, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            wchar_t c[64] = {}, t[128] = {};
+            GetClassNameW(hwnd, c, 64);
+            GetWindowTextW(hwnd, t, 128);
+            if (lstrcmpiW(c, s->cls) != 0 || (!s->text.empty() && s->text != t) || (s->ok && !s->ok(hwnd)))
+                return TRUE;
+            s->found = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void PostCommand(HWND control, WORD code) {
+    PostMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
+                 reinterpret_cast<LPARAM>(control));
+}
+
+// The message box of the process with the caption "提示": its text, answered with OK.
+std::string AnswerMessage(DWORD pid) {
+    HWND box = WaitForWindow(pid, L"#32770", L"提示", 20000);
+    if (!box) return "<no message box>";
+    const std::string text = TextOf(GetDlgItem(box, 0xFFFF));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    for (int k = 0; k < 100 && IsWindow(box); ++k) Sleep(20);
+    return text;
+}
+
+// Other programs' files through the real executable: a Chrome/Edge file in through the import
+// window's new format item, the catalogue out again as a Bitwarden file.
+TEST_F(Program, OtherProgramsFilesGoInAndOutThroughTheWindows) {
+    const std::string csv =
+        "name,url,username,password,note\r\n"
+        "\xE4\xB8\xAD\xE6\x96\x87,https://a.example/,me,\"p,w\",\"l1\r\nl2\"\r\n"
+        "b,https://b.example/,you,pw,\r\n";
+    std::FILE* f = _wfopen((dir_ / "in.csv").wstring().c_str(), L"wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(csv.data(), 1, csv.size(), f);
+    std::fclose(f);
+    Start();
+    HWND main = WaitForWindow(pi_.dwProcessId, kWindowClass, L"", 20000);
+    ASSERT_NE(main, nullptr);
+    auto combo7 = [](HWND h) { return SendMessageW(h, CB_GETCOUNT, 0, 0) == 7; };
+    auto combo6 = [](HWND h) { return SendMessageW(h, CB_GETCOUNT, 0, 0) == 6; };
+    auto writable = [](HWND h) { return (GetWindowLongPtrW(h, GWL_STYLE) & ES_READONLY) == 0; };
+
+    PostCommand(FindChild(main, L"Button", L"导入txt"), BN_CLICKED);
+    HWND import = WaitForWindow(pi_.dwProcessId, kWindowClass, L"导入窗口", 20000);
+    ASSERT_NE(import, nullptr);
+    HWND format = FindChild(import, L"ComboBox", L"", combo7);
+    ASSERT_NE(format, nullptr) << "no format combo of seven items";
+    SendMessageW(format, CB_SETCURSEL, 2, 0);
+    SendMessageW(import, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(format), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(format));
+    HWND path = FindChild(import, L"Edit", L"", writable);
+    ASSERT_NE(path, nullptr);
+    SendMessageW(path, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((dir_ / "in.csv").wstring().c_str()));
+    PostCommand(FindChild(import, L"Button", L"导  入"), BN_CLICKED);
+    const std::string summary = AnswerMessage(pi_.dwProcessId);
+    EXPECT_EQ(summary.substr(0, summary.find('\r')), "新增网站：2 个") << summary;
+    EXPECT_EQ(AnswerMessage(pi_.dwProcessId), "导入完成！");
+
+    PostCommand(FindChild(main, L"Button", L"导出txt"), BN_CLICKED);
+    HWND exportForm = WaitForWindow(pi_.dwProcessId, kWindowClass, L"导出窗口", 20000);
+    ASSERT_NE(exportForm, nullptr);
+    format = FindChild(exportForm, L"ComboBox", L"", combo6);
+    ASSERT_NE(format, nullptr) << "no format combo of six items";
+    SendMessageW(format, CB_SETCURSEL, 3, 0);
+    SendMessageW(exportForm, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(format), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(format));
+    path = FindChild(exportForm, L"Edit", L"", writable);
+    ASSERT_NE(path, nullptr);
+    SendMessageW(path, WM_SETTEXT, 0, reinterpret_cast<LPARAM>((dir_ / "out.csv").wstring().c_str()));
+    PostCommand(FindChild(exportForm, L"Button", L"导  出"), BN_CLICKED);
+    EXPECT_EQ(AnswerMessage(pi_.dwProcessId), "导出完成！");
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCode(), 0u);
+
+    std::FILE* out = _wfopen((dir_ / "out.csv").wstring().c_str(), L"rb");
+    ASSERT_NE(out, nullptr);
+    char buffer[1024] = {};
+    buffer[std::fread(buffer, 1, sizeof buffer - 1, out)] = 0;
+    std::fclose(out);
+    EXPECT_EQ(std::string(buffer),
+              "folder,favorite,type,name,notes,fields,reprompt,login_uri,login_username,login_password,"
+              "login_totp\r\n"
+              ",,login,\xE4\xB8\xAD\xE6\x96\x87,,,0,https://a.example/,me,\"p,w\",\r\n"
+              ",,login,b,,,0,https://b.example/,you,pw,\r\n");
 }
 
 TEST(MainWindow, CaptionCarriesTheVersionBetweenUnderscoreAndDash) {

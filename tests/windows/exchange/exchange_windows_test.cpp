@@ -16,6 +16,7 @@
 #include "exchange/exchange_forms.h"
 #include "exchange/exchange_windows_win.h"
 #include "platform/win32/file_dialogs_win.h"
+#include "platform/win32/wide.h"
 
 namespace qm {
 namespace {
@@ -99,7 +100,10 @@ TEST_F(ExchangeWindows, TheExportWindowAsItOpens) {
     EXPECT_EQ(GetText(w, kExportFormName), "导出窗口");
     EXPECT_EQ(GetParent(FormWindow(w)), nullptr);
     EXPECT_EQ(GetWindow(FormWindow(w), GW_OWNER), FormWindow(*main));
-    EXPECT_EQ(ComboItems(w, kFormatCombo), (std::vector<std::string>{"标准格式", "自定义"}));
+    // The program's own two formats first, other programs' after them.
+    EXPECT_EQ(ComboItems(w, kFormatCombo),
+              (std::vector<std::string>{"标准格式", "自定义", "Chrome/Edge密码", "Bitwarden", "KeePassXC",
+                                        "浏览器书签"}));
     EXPECT_EQ(ComboSelection(w, kFormatCombo), 0);
     EXPECT_EQ(GetText(w, kFormatNote), "本软件专用格式");
     EXPECT_EQ(GetText(w, kTemplateEdit), "当导出格式为“自定义”时生效");
@@ -139,6 +143,69 @@ TEST_F(ExchangeWindows, FormatChangesSwapTheNoticeAndTheTemplate) {
     EXPECT_EQ(ComboItems(import, kImportTargetCombo), std::vector<std::string>{"自动分配"});
     EXPECT_EQ(GetText(import, "标签4"), "导至分类：");
     EXPECT_EQ(GetText(import, "格式说明1"), "添加到该分类下");
+}
+
+TEST_F(ExchangeWindows, OtherProgramsFormatsSetNoteFilterAndTemplateBox) {
+    Form& e = OpenExport();
+    Form& i = OpenImport();
+    EXPECT_EQ(ComboItems(i, kFormatCombo),
+              (std::vector<std::string>{"标准格式", "自定义", "Chrome/Edge密码", "Firefox登录信息",
+                                        "Bitwarden", "KeePassXC", "浏览器书签"}));
+    for (Form* w : {&e, &i}) {
+        HWND combo = ControlWindow(*w, kFormatCombo);
+        RECT r{};
+        GetWindowRect(combo, &r);
+        EXPECT_GT(SendMessageW(combo, CB_GETDROPPEDWIDTH, 0, 0), r.right - r.left);
+    }
+    // Every note fits its one-line label, which cuts what overflows.
+    for (int k = 2; k < 7; ++k) {
+        PickFormat(i, k);
+        HWND note = ControlWindow(i, kFormatNote);
+        const std::wstring text = ToWide(GetText(i, kFormatNote));
+        HDC dc = GetDC(note);
+        const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(note, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(note, dc);
+        RECT r{};
+        GetClientRect(note, &r);
+        EXPECT_LE(size.cx, r.right) << GetText(i, kFormatNote);
+    }
+    PickFormat(e, 1);
+    PickFormat(e, 5);
+    EXPECT_EQ(GetText(e, kFormatNote), "书签HTML文件");
+    EXPECT_EQ(GetText(e, kTemplateEdit), "当导出格式为\"自定义\"时生效");
+    EXPECT_TRUE(ReadOnly(e));
+    PickFormat(i, 1);
+    PickFormat(i, 3);
+    EXPECT_EQ(GetText(i, kFormatNote), "登录信息CSV");
+    EXPECT_TRUE(ReadOnly(i));
+    EXPECT_EQ(ComboItems(i, kImportTargetCombo), std::vector<std::string>{"自动分配"});
+    answers = {std::nullopt, std::nullopt};
+    Click(kPathButton, &e);
+    Click(kPathButton, &i);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].filter, "网页文件（*.html;*.htm）|*.html;*.htm");
+    EXPECT_EQ(requests[0].defaultExtension, "html");
+    EXPECT_EQ(requests[1].filter, "CSV文件（*.csv）|*.csv");
+    EXPECT_EQ(requests[1].defaultExtension, "");
+
+    // A run through the windows: the catalogue out as a Bitwarden file and in again, where every
+    // host is stored already.
+    PickFormat(e, 3);
+    SetText(e, kSavePathEdit, files.File("密码库.csv"));
+    Click(kRunExportButton, &e);
+    EXPECT_EQ(Slurp(files.File("密码库.csv")).substr(0, 14), "folder,favorit");
+    PickFormat(i, 4);
+    SetText(i, kOpenPathEdit, files.File("密码库.csv"));
+    Click(kRunImportButton, &i);
+    const std::vector<std::string> shown = Shown();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0], "导出完成！");
+    EXPECT_EQ(shown[1].substr(0, shown[1].find('\r')), "新增网站：0 个");
+    EXPECT_NE(shown[1].find("重复跳过：2 个"), std::string::npos);
+    EXPECT_EQ(shown[2], "导入完成！");
 }
 
 TEST_F(ExchangeWindows, TheFileDialogsFillThePathBoxes) {
