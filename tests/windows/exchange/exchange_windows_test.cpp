@@ -21,6 +21,7 @@ namespace qm {
 namespace {
 
 using namespace testing;
+using Strings = std::vector<std::string>;
 
 void Command(HWND control, WORD code) {
     SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), code),
