@@ -1,5 +1,5 @@
 # Quillmark: the two commands of a fresh machine, and a few more. The scripts do the work.
-.PHONY: run test dist bench setup clean mutants install uninstall
+.PHONY: run test dist bench setup clean mutants fuzz install uninstall
 
 run:
 	@scripts/run.sh
@@ -25,6 +25,9 @@ setup:
 
 mutants:
 	@scripts/mutants.sh
+
+fuzz:
+	@scripts/fuzz.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build dist
