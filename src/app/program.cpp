@@ -8,11 +8,16 @@
 #include "app/wiring_win.h"
 #include "catalogue/copied_secret_win.h"
 #include "core/process_state.h"
+#include "platform/win32/wide.h"
+#include "web/service_hosts.h"
 #include "web/win32/update_check_win.h"
 
 namespace qm {
 
 int RunProgram() {
+    wchar_t services[64] = {};
+    const DWORD n = GetEnvironmentVariableW(L"QUILLMARK_TEST_SERVICES", services, 64);
+    if (n > 0 && n < 64) OverrideServiceHostsFromEnvironment(FromWide(services));
     CreateProcessState();
     Form* main = LoadProgramMainWindow();
     if (!main) {

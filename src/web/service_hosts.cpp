@@ -48,4 +48,21 @@ void OverrideServiceHostsForTests(std::string_view hostAndPort) {
     overrideHost = hostAndPort;
 }
 
+bool OverrideServiceHostsFromEnvironment(std::string_view value) {
+    const std::size_t colon = value.rfind(':');
+    if (colon == std::string_view::npos || colon + 1 == value.size() || colon + 6 < value.size()) return false;
+    for (char c : value.substr(colon + 1))
+        if (c < '0' || c > '9') return false;
+    const std::string_view host = value.substr(0, colon);
+    bool loopback = host == "localhost";
+    if (host.rfind("127.", 0) == 0) {
+        loopback = true;
+        for (char c : host)
+            if ((c < '0' || c > '9') && c != '.') loopback = false;
+    }
+    if (!loopback) return false;
+    OverrideServiceHostsForTests(value);
+    return true;
+}
+
 }  // namespace qm

@@ -17,6 +17,9 @@
 #include "platform/ini_file.h"
 #include "store/record_store.h"
 #include "platform/win32/wide.h"
+#include "tests/support/loopback_server.h"
+#include "web/service_hosts.h"
+#include "web/update_offer.h"
 #include "../window_search.h"
 
 namespace qm {
@@ -42,8 +45,11 @@ class Program : public ::testing::Test {
         for (const StoreInfo& s : AllStores())
             ASSERT_TRUE(RecordStore::Create(folder_ + s.fileName, s.password, s.fieldNames));
         SetGeneral({"", ""}, true);
+        // The real program's update check goes to this server, never to a public host.
+        SetEnvironmentVariableW(ToWide(kServiceHostsVariable).c_str(), ToWide(services_.HostAndPort()).c_str());
     }
     void TearDown() override {
+        SetEnvironmentVariableW(ToWide(kServiceHostsVariable).c_str(), nullptr);
         if (pi_.hProcess) {
             if (WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(pi_.hProcess, 99);
             CloseHandle(pi_.hThread);
@@ -102,6 +108,7 @@ class Program : public ::testing::Test {
     std::filesystem::path dir_;
     std::string folder_;
     PROCESS_INFORMATION pi_{};
+    test::LoopbackServer services_;
 };
 
 TEST_F(Program, FirstStartShowsTheMainWindowAndExitsWithZero) {
@@ -122,6 +129,8 @@ TEST_F(Program, FirstStartShowsTheMainWindowAndExitsWithZero) {
     EXPECT_TRUE(firstUse) << "the use-time label shows the first use";
     EXPECT_EQ(WaitForWindow(pi_.dwProcessId, L"#32770", L"", 0), nullptr)
         << "no message box at a normal start";
+    ASSERT_TRUE(services_.WaitForRequests(1, 20000)) << "the update check asks the loopback server";
+    EXPECT_EQ(services_.Requests()[0].target, kUpdatePagePath);
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(ExitCode(), 0u);
     EXPECT_FALSE(StoredUseTime().empty());
@@ -245,6 +254,17 @@ TEST_F(Program, OtherProgramsFilesGoInAndOutThroughTheWindows) {
               "login_totp\r\n"
               ",,login,\xE4\xB8\xAD\xE6\x96\x87,,,0,https://a.example/,me,\"p,w\",\r\n"
               ",,login,b,,,0,https://b.example/,you,pw,\r\n");
+}
+
+TEST(ServiceHosts, TheEnvironmentTakesOnlyALoopbackHostWithAPort) {
+    for (const char* refused : {"", "127.0.0.1", "127.0.0.1:", "10.0.0.1:80", "example.com:80", "127.0.0.1.example.com:80",
+                                "localhost:80/x", "127.0.0.1:123456", "0x7f.0.0.1:80"})
+        EXPECT_FALSE(OverrideServiceHostsFromEnvironment(refused)) << refused;
+    EXPECT_TRUE(OverrideServiceHostsFromEnvironment("localhost:8080"));
+    EXPECT_EQ(ServiceHost(Service::UpdatePage), "localhost:8080");
+    EXPECT_TRUE(OverrideServiceHostsFromEnvironment("127.0.0.1:9"));
+    EXPECT_EQ(ServiceHost(Service::PrLookup), "127.0.0.1:9");
+    OverrideServiceHostsForTests("");
 }
 
 TEST(MainWindow, CaptionCarriesTheVersionBetweenUnderscoreAndDash) {
