@@ -88,6 +88,10 @@ bool DeleteSitesOfCategory(std::string_view name) {
 bool AskAndAddCategory() {
     const std::optional<std::string> name = InputBox("请输入欲添加的分类名称：", "添加分类");
     if (!name) return false;
+    if (!FieldFits(*name)) {
+        ShowMessage(kTooLongMessage);
+        return false;
+    }
     if (CategoryExists(*name)) {
         ShowMessage("已有分类 \"" + *name + "\"", "提示");
         return false;
@@ -112,6 +116,10 @@ std::optional<std::string> AskAndRenameCategory(std::string_view filterText) {
     const std::optional<std::string> newName =
         InputBox("当前分类名称为：" + oldName + "\r\n请输入新分类名称：", "更改分类");
     if (!newName) return std::nullopt;
+    if (!FieldFits(*newName)) {
+        ShowMessage(kTooLongMessage);
+        return std::nullopt;
+    }
     if (!ReselectCategory(record, oldName) || !Stores().Modify({*newName})) {
         ShowMessage("更改失败！");
         return std::nullopt;
