@@ -143,8 +143,9 @@ int Salvage(const std::string& path, const std::string& out) {
     }
     std::printf(
         "salvaged %llu records from %llu entries; %llu bytes lost, %llu changes that no longer fit "
-        "left out, %llu records marked deleted dropped\n",
-        U(s.table.rows.size()), U(s.entries), U(s.lostBytes), U(s.refused), U(s.droppedDeleted));
+        "left out, %llu records marked deleted dropped, %llu records too long to store dropped\n",
+        U(s.table.rows.size()), U(s.entries), U(s.lostBytes), U(s.refused), U(s.droppedDeleted),
+        U(s.droppedTooLong));
     return 0;
 }
 

@@ -142,6 +142,10 @@ bool DeleteCategoryRecord() {
 bool AskAndAddCategory() {
     const std::optional<std::string> name = InputBox("请输入欲添加的分类名称：", "添加分类");
     if (!name) return false;
+    if (!FieldFits(*name)) {
+        ShowMessage(kTooLongMessage);
+        return false;
+    }
     if (CategoryExists(*name)) {
         ShowMessage("已有分类 \"" + *name + "\"", "提示");
         return false;
@@ -166,6 +170,10 @@ std::optional<std::string> AskAndRenameCategory(std::string_view filterText) {
     const std::optional<std::string> newName =
         InputBox("当前分类名称为：" + oldName + "\r\n请输入新分类名称：", "更改分类");
     if (!newName) return std::nullopt;
+    if (!FieldFits(*newName)) {
+        ShowMessage(kTooLongMessage);
+        return std::nullopt;
+    }
     // The sites change first, all or none; the category record follows only when they have,
     // and they are put back when it cannot.
     std::vector<Fields> sitesBefore;

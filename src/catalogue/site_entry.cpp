@@ -52,6 +52,10 @@ bool CheckEnteredSite(const SiteValues& values) {
         ShowMessage("分类不能为空！");
         return false;
     }
+    if (!FieldsFit(values)) {
+        ShowMessage(kTooLongMessage);
+        return false;
+    }
     return true;
 }
 

@@ -22,7 +22,8 @@ inline constexpr char kSiteGoneNotSavedMessage[] = "当前记录已被删除或�
 // True when the address is empty or only the plain web scheme prefix.
 bool IsAddressEmpty(std::string_view address);
 
-// Address, title and category in this order; the first one missing is reported and false returned.
+// Address, title and category in this order; the first one missing is reported and false returned,
+// as is a value over kMaxFieldBytes (kTooLongMessage).
 bool CheckEnteredSite(const SiteValues& values);
 
 // True when SiteStore holds a site with the same host (ExtractHost). A store that cannot be opened

@@ -3,6 +3,7 @@
 // once, test whether a category exists. Window thread only.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,20 @@ struct StoreInfo {
 };
 const StoreInfo* FindStoreInfo(std::string_view alias);
 const std::vector<StoreInfo>& AllStores();
+
+// The longest value the program stores in a field. Ten fields of a site stay far below what the
+// engine takes as one change (16 MiB), so a record that was stored can always be rewritten (a
+// category rename rewrites every site of it). Longer text is refused with kTooLongMessage.
+inline constexpr std::size_t kMaxFieldBytes = 1u << 20;
+inline constexpr char kTooLongMessage[] = "内容过长，无法保存！";
+inline bool FieldFits(std::string_view value) {
+    return value.size() <= kMaxFieldBytes;
+}
+inline bool FieldsFit(const std::vector<std::string>& values) {
+    for (const std::string& v : values)
+        if (!FieldFits(v)) return false;
+    return true;
+}
 
 bool OpenStoreByName(std::string_view name);
 void CloseStoreByName(std::string_view name);  // empty name: close every store

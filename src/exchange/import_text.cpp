@@ -31,7 +31,8 @@ Fields ToFields(const std::vector<std::string_view>& values) {
 
 // Imports the sites of each category in the order of the category section; false when a failure
 // ended the import.
-bool StoreNative(const NativeContent& content, StoreWriter& categories, StoreWriter& sites) {
+bool StoreNative(const NativeContent& content, StoreWriter& categories, StoreWriter& sites,
+                 long long* tooLong) {
     std::unordered_map<std::string_view, std::vector<std::size_t>> byCategory;
     for (std::string_view c : content.categories.items) byCategory.try_emplace(c);
     const auto& records = content.records.items;
@@ -40,6 +41,10 @@ bool StoreNative(const NativeContent& content, StoreWriter& categories, StoreWri
         if (group != byCategory.end()) group->second.push_back(i);
     }
     for (std::string_view c : content.categories.items) {
+        if (!FieldFits(c)) {  // nor would its sites, which name it
+            *tooLong += 1 + static_cast<long long>(byCategory[c].size());
+            continue;
+        }
         if (!categories.Contains(c)) {
             if (!categories.Open()) {
                 ShowMessage(kCategoryOpenFailed);
@@ -57,7 +62,11 @@ bool StoreNative(const NativeContent& content, StoreWriter& categories, StoreWri
                 ShowMessage(kSiteOpenFailed);
                 return false;
             }
-            if (!sites.Append(ToFields(fields))) ShowMessage("添加网站数据失败！");
+            const Fields site = ToFields(fields);
+            if (!FieldsFit(site))
+                ++*tooLong;
+            else if (!sites.Append(site))
+                ShowMessage("添加网站数据失败！");
         }
     }
     return true;
@@ -75,7 +84,16 @@ std::vector<int> FieldIndexes(const TemplateLayout& layout) {
     return indexes;
 }
 
+// Sites (and categories) over the length of a field were skipped; how many is said once.
+void SayTooLong(long long count) {
+    if (count > 0) ShowMessage(TooLongSkippedMessage(count));
+}
+
 }  // namespace
+
+std::string TooLongSkippedMessage(long long count) {
+    return "有" + std::to_string(count) + "条数据内容过长，未导入！";
+}
 
 NativeContent ReadNativeText(std::string_view text) {
     NativeContent content;
@@ -113,11 +131,13 @@ void ImportNative(std::string_view text) {
     StoreWriter categories = CategoryWriter(&current);
     StoreWriter sites = SiteWriter(&current);
     ImportBatch batch;
-    StoreNative(content, categories, sites);
+    long long tooLong = 0;
+    StoreNative(content, categories, sites, &tooLong);
     batch.Commit(&categories, &sites);
     categories.Close();
     sites.Close();
     if (content.Unreadable()) ShowMessage(kImportUnreadableMessage);
+    SayTooLong(tooLong);
 }
 
 void ImportCustom(std::string_view lineTemplate, std::string_view target, std::string_view text) {
@@ -127,6 +147,7 @@ void ImportCustom(std::string_view lineTemplate, std::string_view target, std::s
         return;
     }
     const std::vector<int> indexes = FieldIndexes(layout);
+    long long tooLong = 0;
     CurrentStore current;
     StoreWriter sites = SiteWriter(&current);
     ImportBatch batch;
@@ -147,10 +168,14 @@ void ImportCustom(std::string_view lineTemplate, std::string_view target, std::s
         site[0] = target;
         for (std::size_t k = 0; k < values.size(); ++k)
             if (indexes[k] >= 0) site[static_cast<std::size_t>(indexes[k])] = values[k];
-        if (!sites.Append(site)) ShowMessage("添加网站数据失败！");
+        if (!FieldsFit(site))
+            ++tooLong;
+        else if (!sites.Append(site))
+            ShowMessage("添加网站数据失败！");
     }
     batch.Commit(nullptr, &sites);
     sites.Close();
+    SayTooLong(tooLong);
 }
 
 void ImportText(int formatIndex, std::string_view lineTemplate, std::string_view target,

@@ -22,6 +22,10 @@ inline constexpr char kImportReadFailedMessage[] = "打开导入文件失败！"
 inline constexpr char kImportUnreadableMessage[] = "导入文件中有无法读取的数据！";
 inline constexpr char kTemplateWithoutAddressMessage[] = "格式文本中缺少[#网站地址#]！";
 
+// Said before the completion message when sites (or categories, with their sites) were skipped
+// for a field longer than kMaxFieldBytes.
+std::string TooLongSkippedMessage(long long count);
+
 // The native format taken apart: the category names of the category section and the records of
 // the site section, each collected once; `skipped` when the fields of a record leave out more than
 // delimiters and line ends.

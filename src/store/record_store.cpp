@@ -15,6 +15,7 @@
 #include "platform/file_io.h"
 #include "platform/gbk.h"
 #include "store/store_file.h"
+#include "store/store_format.h"
 
 namespace qm {
 
@@ -158,16 +159,21 @@ void RecordStore::Impl::EnsureFresh(OpenStore* s) {
 template <class Build>
 bool RecordStore::Impl::Change(Build build) {
     if (!cur) return Fail("no current store");
+    // A record too long to be rewritten later as one entry is refused before anything is written.
+    auto checked = [&](const sf::Table& t, std::string* payload) {
+        return build(t, payload) && (payload->size() <= sf::kMaxChange || Fail("record too long"));
+    };
     if (inBatch) {
         Joined* j = Join(cur);
         std::string payload;
-        if (!j || !build(cur->st.table, &payload)) return false;
+        if (!j || !checked(cur->st.table, &payload)) return false;
         if (!sf::ApplyPayload(&cur->st.table, payload, &j->track)) return Fail("invalid change");
         Clamp(cur);
         return true;
     }
     std::string error;
-    if (!sf::AppendUnderLock(&cur->st, &keys, &error, build)) return Fail(error.empty() ? lastError : error);
+    if (!sf::AppendUnderLock(&cur->st, &keys, &error, checked))
+        return Fail(error.empty() ? lastError : error);
     cur->dirty = true;
     Clamp(cur);
     return true;

@@ -100,6 +100,9 @@ bool SalvageFile(const std::string& path, const std::string& password, const Fie
     const std::size_t before = t.rows.size();
     t.rows.RemoveIf(RowDeleted);  // deleted and not yet purged when the file ends
     out->droppedDeleted = before - t.rows.size();
+    // A record the engine would refuse to write (an older engine wrote it) cannot go into the new file.
+    t.rows.RemoveIf([](std::string_view row) { return row.size() > kMaxChange; });
+    out->droppedTooLong = before - out->droppedDeleted - t.rows.size();
     return true;
 }
 

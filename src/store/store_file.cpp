@@ -27,8 +27,13 @@ bool WriteStoreFile(const std::string& path, const std::string& header, const st
     fileio::File* f = file.get();
     const std::string fileId(FieldsOf(header).fileId);
     std::uint64_t off = 0;
+    // An entry that cannot be sealed (over the reader's limit) fails the file rather than go missing.
+    auto put = [&](std::string_view payload) {
+        const std::string entry = SealEntry(key, fileId, off, payload, nullptr);
+        return !entry.empty() && WriteAll(f, &off, entry);
+    };
     bool ok = WriteAll(f, &off, header);
-    ok = ok && WriteAll(f, &off, SealEntry(key, fileId, off, SchemaPayload(table.fieldNames), nullptr));
+    ok = ok && put(SchemaPayload(table.fieldNames));
     std::string chunk;
     std::uint64_t count = 0;
     std::size_t i = 0;
@@ -43,7 +48,7 @@ bool WriteStoreFile(const std::string& path, const std::string& header, const st
             std::string p(1, static_cast<char>(kRows));
             PutVarint(&p, count);
             p += chunk;
-            ok = WriteAll(f, &off, SealEntry(key, fileId, off, p, nullptr));
+            ok = put(p);
             chunk.clear();
             count = 0;
         }
@@ -224,6 +229,9 @@ bool WriteBatch(fileio::File* f, FileState* st, const BatchTrack& track, std::st
         out += entry;
         at += n;
     }
+    // What came before reaches the disk first: a machine crash in the batch's write then loses
+    // only pages of the batch, which a reader tells for a torn tail by its whole parts.
+    if (!fileio::Sync(f)) return *error = "flush failed", false;
     if (!WriteSealed(f, st, out, error)) return false;
     st->movedTo.clear();
     Written(f, st, start + out.size(), tag, parts);

@@ -113,6 +113,7 @@ struct Salvaged {
     std::uint64_t lostBytes = 0;   // bytes of the file in no authentic entry
     std::uint64_t refused = 0;     // authentic changes that did not fit
     std::uint64_t droppedDeleted = 0;
+    std::uint64_t droppedTooLong = 0;  // records over the limit of one change
 };
 // Reads the file (never writes it). knownSchema stands in for a lost schema entry. False when the
 // header is damaged or the password is wrong: then nothing can be authenticated.

@@ -108,6 +108,7 @@ std::string KeyFor(KeyCache* keys, const std::string& password, std::string_view
 
 std::string SealEntry(const std::string& key, std::string_view fileId, std::uint64_t offset,
                       std::string_view payload, std::string* tag) {
+    if (payload.size() > kMaxEntry) return {};
     const std::uint32_t n = static_cast<std::uint32_t>(payload.size());
     std::string nonce = sc::NonceBytes(sc::kNonceSize), sealed;
     if (!sc::Seal(key, nonce, Aad(fileId, offset, n).view(), payload, &sealed)) return {};

@@ -16,7 +16,13 @@ namespace qm::storefile {
 
 inline constexpr char kMagic[8] = {'Q', 'M', 'S', 'T', 'O', 'R', 'E', '\x1a'};
 inline constexpr std::size_t kEntryOverhead = 4 + storecrypto::kNonceSize + storecrypto::kTagSize;
+// The largest entry a reader takes; SealEntry refuses anything larger, so the engine never writes
+// an entry it would reject on the next open.
 inline constexpr std::uint32_t kMaxEntry = 64u << 20;
+// The largest change (an append or update payload, so about one record) the engine writes. Far
+// below kMaxEntry: a rows entry of a compaction holds up to kRowsChunk bytes of rows and then one
+// more record, and a record that once fitted must fit again whenever it is rewritten.
+inline constexpr std::size_t kMaxChange = 16u << 20;
 inline constexpr std::size_t kRowsChunk = 256u << 10;
 inline constexpr std::size_t kReadChunk = 1u << 20;
 // Entries up to this size are looked for at every offset after a bad entry (see
@@ -86,8 +92,8 @@ struct Aad {
     std::string_view view() const { return {bytes, sizeof bytes}; }
 };
 
-// One sealed entry at `offset` of the file `fileId`; empty when encryption failed. *tag (if given)
-// receives the entry's tag.
+// One sealed entry at `offset` of the file `fileId`; empty when encryption failed or the payload
+// is over kMaxEntry. *tag (if given) receives the entry's tag.
 std::string SealEntry(const std::string& key, std::string_view fileId, std::uint64_t offset,
                       std::string_view payload, std::string* tag);
 

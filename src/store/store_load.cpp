@@ -74,6 +74,35 @@ std::uint64_t NextAuthenticEntry(fileio::File* file, const FileState& st, std::u
     return size;
 }
 
+// Whether a bad entry inside a batch that began at `start` (its first part, or the bad entry
+// itself), with the authentic entry `next` after it, is what a crash in the batch's one write
+// leaves. The file is flushed before a batch is written, so such a crash loses pages of the batch
+// only; every part but the last has one size, so from `start` on, at whole part sizes, there can
+// only be parts (authentic, or bad and followed by more of them) and perhaps the last part, then
+// a torn tail or the end.
+bool IsTornBatch(Reader& r, const FileState& st, std::uint64_t start, std::uint64_t next, std::uint64_t size,
+                 bool* readFailed) {
+    constexpr std::uint64_t kPartEntry = kEntryOverhead + 1 + kBatchPartSize;
+    std::string plain;
+    for (std::uint64_t pos = next; pos < size;) {
+        if ((pos - start) % kPartEntry != 0) return false;
+        std::uint32_t n = 0;
+        while (AuthenticEntryAt(r, st, pos, size, &n, &plain, readFailed)) {
+            const auto type = static_cast<unsigned char>(plain[0]);
+            if ((type != kBatchPart || kEntryOverhead + n != kPartEntry) && type != kBatch) return false;
+            pos += kEntryOverhead + n;
+            if (type == kBatch)
+                return pos == size ||
+                       (!AuthenticEntryAt(r, st, pos, size, &n, &plain, readFailed) && !*readFailed &&
+                        NextAuthenticEntry(r.file, st, pos, size, readFailed) == size);
+        }
+        if (*readFailed || pos == size) return !*readFailed;
+        pos = NextAuthenticEntry(r.file, st, pos, size, readFailed);
+        if (*readFailed) return false;
+    }
+    return true;
+}
+
 BatchJoiner::Step BatchJoiner::Add(std::string_view plain, std::uint64_t pos, std::string_view* whole) {
     const unsigned char type = static_cast<unsigned char>(plain[0]);
     if (type != kBatchPart && !pending_) {
@@ -120,8 +149,12 @@ bool WalkEntries(fileio::File* file, const FileState& st, std::uint64_t from, st
     for (std::uint64_t pos = from; pos < size;) {
         std::uint32_t n = 0;
         if (!AuthenticEntryAt(r, st, pos, size, &n, &plain, &readFailed)) {
-            if (!readFailed && NextAuthenticEntry(file, st, pos, size, &readFailed) == size)
-                break;  // torn tail
+            const std::uint64_t next =
+                readFailed ? size : NextAuthenticEntry(file, st, pos, size, &readFailed);
+            if (!readFailed && next == size) break;  // torn tail
+            if (!readFailed &&
+                IsTornBatch(r, st, joiner.pending() ? joiner.startedAt() : pos, next, size, &readFailed))
+                break;  // a batch that a machine crash left with pages lost
             if (readFailed) return unreadable();
             return damaged("damaged entry at ", pos);
         }

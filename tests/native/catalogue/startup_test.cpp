@@ -164,6 +164,23 @@ TEST_F(Settings, AFileThatExistsButCannotBeReadIsNeverReplacedByOneKey) {
     EXPECT_FALSE(fileio::Exists(SettingsFile() + ".tmp"));
 }
 
+TEST_F(Settings, AFileAtTheSizeLimitIsReadAndOneByteOverIsNotReplaced) {
+    SaveWindowSize(800, 500);
+    const std::string kept = testing::FileBytes(SettingsFile());
+    auto padded = [&](std::size_t size) {
+        std::string bytes = kept + ";";
+        bytes += std::string(size - bytes.size() - 2, 'x') + "\r\n";
+        return bytes;
+    };
+    ASSERT_TRUE(testing::PutFileBytes(SettingsFile(), padded(1 << 20)));
+    EXPECT_EQ(ReadWindowGeometry().width, 800);
+    const std::string over = padded((1 << 20) + 1);
+    ASSERT_TRUE(testing::PutFileBytes(SettingsFile(), over));
+    EXPECT_EQ(ReadWindowGeometry().width, 0);
+    SaveWindowPosition(30, 40);
+    EXPECT_TRUE(testing::FileBytes(SettingsFile()) == over);
+}
+
 TEST_F(Settings, BackupFolderKeepsChineseAndBackslashes) {
     SaveBackupFolder("C:\\备份\\数据");
     EXPECT_EQ(ReadBackupFolder(), "C:\\备份\\数据");

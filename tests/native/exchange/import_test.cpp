@@ -39,6 +39,23 @@ Texts SiteOf(const std::string& category, const std::string& address, const std:
 
 class Import : public ExchangeTest {};
 
+// A site whose fields would not fit the store (a field over kMaxFieldBytes) is skipped, and so is
+// a category name over it with its sites; the count is said once, and the rest is imported.
+TEST_F(Import, WhatIsTooLongToStoreIsSkippedAndCounted) {
+    const std::string over(kMaxFieldBytes + 1, 't'), at(kMaxFieldBytes, 't');
+    ImportNative(NativeFile({"c", over}, {Record(SiteOf("c", "http://one.example/", over)),
+                                          Record(SiteOf("c", "http://two.example/", at)),
+                                          Record(SiteOf(over, "http://three.example/"))}));
+    EXPECT_EQ(Categories(), Texts{"c"});
+    EXPECT_EQ(Sites(), (Table{SiteOf("c", "http://two.example/", at)}));
+    EXPECT_EQ(Messages(), Texts{TooLongSkippedMessage(3)});
+    Empty();
+    ImportCustom("[#网站地址#]-[#网站标题#]", "target",
+                 "http://one.example/-" + over + "\r\nhttp://two.example/-ok\r\n");
+    EXPECT_EQ(Sites(), (Table{SiteOf("target", "http://two.example/", "ok")}));
+    EXPECT_EQ(Messages(), Texts{TooLongSkippedMessage(1)});
+}
+
 TEST_F(Import, WorkedExampleRoundTripsIntoEmptyStores) {
     AddCategories({"资讯", "空"});
     Store({kExampleSite, SiteOf("空", "http://b.example/x", "a\r\nb")});
@@ -170,14 +187,19 @@ TEST_F(Import, FailedStoresEndTheImportWithTheirMessages) {
 TEST_F(Import, LinesAndValuesOfTenMegabytes) {
     std::string big(10u << 20, 'x');
     for (std::size_t i = 0; i < big.size(); i += 4096) big[i] = '\xB0';  // GBK lead bytes among them
-    ImportNative(NativeFile({"c"}, {Record(SiteOf("c", "http://big.example/", big))}));
-    ImportCustom(kDefaultTemplate, "c", "big-" + big + "-1\r\nnext.example-t-2\r\n");
+    // Values over the length of a field are read through and skipped; the longest one is stored.
+    const std::string largest = big.substr(0, kMaxFieldBytes);
+    ImportNative(NativeFile({"c"}, {Record(SiteOf("c", "http://big.example/", big)),
+                                    Record(SiteOf("c", "http://large.example/", largest))}));
+    ImportCustom(kDefaultTemplate, "c",
+                 "big-" + big + "-1\r\nlarge-" + largest + "-1\r\nnext.example-t-2\r\n");
     const Table sites = Sites();
     ASSERT_EQ(sites.size(), 3u);
-    EXPECT_EQ(sites[0][2], big);
-    EXPECT_EQ(sites[1][2], big);
+    EXPECT_EQ(sites[0][2], largest);
+    EXPECT_EQ(sites[1][1], "large");
+    EXPECT_EQ(sites[1][2], largest);
     EXPECT_EQ(sites[2][1], "next.example");
-    EXPECT_EQ(Messages(), Texts{});
+    EXPECT_EQ(Messages(), (Texts{TooLongSkippedMessage(1), TooLongSkippedMessage(1)}));
 }
 
 TEST_F(Import, AStoreThatCannotBeWrittenKeepsNothingOfTheRunAndSaysSo) {

@@ -286,10 +286,22 @@ TEST_F(StoreBatch, ABatchLargerThanOneEntryIsTakenOnlyWhole) {
     std::fill(zeroed.begin() + static_cast<std::ptrdiff_t>(at[5]), zeroed.end(), '\0');
     WriteBytes(dir.Path() / "batched.edb", zeroed);
     EXPECT_EQ(OnDisk(batched), before);
-    // The first part damaged, the last intact: damage followed by data.
-    std::string damaged = whole;
-    damaged[at[3] + 100] = static_cast<char>(damaged[at[3] + 100] ^ 1);
-    WriteBytes(dir.Path() / "batched.edb", damaged);
+    // The first part damaged, the later ones intact: what a machine crash leaves when it loses a
+    // page of the batch's one write, so none of the batch either.
+    auto damageFirstPart = [&](std::string bytes) {
+        bytes[at[3] + 100] = static_cast<char>(bytes[at[3] + 100] ^ 1);
+        WriteBytes(dir.Path() / "batched.edb", bytes);
+    };
+    damageFirstPart(whole);
+    EXPECT_EQ(OnDisk(batched), before);
+    // With a change written after the batch, the same damage is followed by data.
+    WriteBytes(dir.Path() / "batched.edb", whole);
+    {
+        RecordStore next;
+        ASSERT_TRUE(next.Open(batched, "s", kPw));
+        ASSERT_TRUE(next.Append({"after"}));
+    }
+    damageFirstPart(ReadBytes(dir.Path() / "batched.edb"));
     RecordStore fresh;
     EXPECT_FALSE(fresh.Open(batched, "s", kPw));
     EXPECT_EQ(fresh.LastError(), "damaged entry at " + std::to_string(at[3]));

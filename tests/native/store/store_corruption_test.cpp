@@ -14,6 +14,7 @@
 #include "platform/file_io.h"
 #include "store/record_store.h"
 #include "store/store_crypto.h"
+#include "store/store_format.h"
 #include "store_test_util.h"
 
 namespace qm {
@@ -154,6 +155,45 @@ TEST_F(StoreCorruption, ADamagedHeaderIsReportedAsSuchBeforeAnyKeyDerivation) {
             EXPECT_EQ(storecrypto::DeriveKeyCount(), derivations) << "byte " << i;
         }
     }
+}
+
+// A header that checks out but asks for fewer key derivations than any store is made with is
+// damage, not a cheap key: refused before a key is derived.
+TEST_F(StoreCorruption, AHeaderWithTooFewKeyDerivationsIsRefusedAsDamaged) {
+    const std::string header = original.substr(0, storefile::kHeaderSize);
+    const storefile::HeaderFields h = storefile::FieldsOf(header);
+    ASSERT_EQ(h.iterations, storefile::kMinIterations);
+    EXPECT_EQ(storefile::CheckHeader(header), storefile::HeaderProblem::None);
+    const std::string cheap = storefile::MakeHeader(h.iterations - 1, h.salt, h.fileId, "any key");
+    EXPECT_EQ(storefile::CheckHeader(cheap), storefile::HeaderProblem::Damaged);
+    WriteBytes(dir.Path() / "d.edb", cheap + original.substr(storefile::kHeaderSize));
+    const std::uint64_t derivations = storecrypto::DeriveKeyCount();
+    RecordStore r;
+    EXPECT_FALSE(r.Open(dir.File("d.edb"), "d", "pw"));
+    EXPECT_EQ(r.LastError(), "damaged header");
+    EXPECT_EQ(storecrypto::DeriveKeyCount(), derivations);
+}
+
+// An authentic update of the record one past the last names no record: the file is refused, while
+// the same update of the last record is taken.
+TEST_F(StoreCorruption, AnUpdatePastTheLastRecordIsInvalidNotAChange) {
+    const std::string header = original.substr(0, storefile::kHeaderSize);
+    const storefile::HeaderFields h = storefile::FieldsOf(header);
+    std::string key;
+    ASSERT_TRUE(storecrypto::DeriveKey("pw", h.salt, h.iterations, &key));
+    const Snapshot last = states.back();
+    ASSERT_EQ(last.size(), 2u);
+    auto withUpdate = [&](std::uint64_t index) {
+        const std::string payload = storefile::UpdatePayload(index, storefile::EncodeRow({"new", "v"}, 2));
+        return original + storefile::SealEntry(key, h.fileId, original.size(), payload, nullptr);
+    };
+    Snapshot updated = last;
+    updated[1] = {"new", "v"};
+    ExpectState(withUpdate(1), updated, "update of the last record");
+    ExpectRefused(withUpdate(2), "update past the last record");
+    // Nor is an entry over the reader's limit ever sealed.
+    EXPECT_EQ(storefile::SealEntry(key, h.fileId, 0, std::string(storefile::kMaxEntry + 1, 'x'), nullptr),
+              "");
 }
 
 TEST_F(StoreCorruption, ACutFileOpensWithTheEntriesBeforeTheCut) {

@@ -177,6 +177,10 @@ TEST_F(StoreOps, SelectStoreByAliasTitleOrPathAndCloseLeavesNoCurrentStore) {
     EXPECT_EQ(rs.RecordCount(), 1);
     EXPECT_FALSE(rs.SelectStore("nothing"));
     EXPECT_FALSE(rs.Open(dir.File("x.edb"), "cat", "p2"));  // alias in use (and no file)
+    const std::string third = dir.File("综合库.edb");
+    ASSERT_TRUE(RecordStore::Create(third, "p3", {"x"}));
+    EXPECT_FALSE(rs.Open(third, "cat", "p3"));  // differs from "Cat" only in letter case
+    EXPECT_EQ(rs.LastError(), "alias in use: cat");
     EXPECT_TRUE(rs.Close("CAT"));
     EXPECT_FALSE(rs.Close("cat"));
     EXPECT_EQ(rs.RecordNumber(), 0);
@@ -305,6 +309,36 @@ TEST_F(StoreOps, AStoreWrittenInManySmallEntriesIsCompactedWhenClosed) {
     EXPECT_GT(last.size, now.size);
 }
 
+// A record too long to be rewritten as one entry (as renaming its category rewrites it) is never
+// stored: the engine refuses the change before writing, in a batch too, and one just below the
+// limit is stored, rewritten and read back.
+TEST_F(StoreOps, ARecordTooLongToBeRewrittenIsRefusedAndNothingIsWritten) {
+    Fill(1);
+    const std::string before = testing::FileBytes(path);
+    const std::string tooLong(16u << 20, 'x');
+    EXPECT_FALSE(rs.Append({"big", tooLong}));
+    EXPECT_EQ(rs.LastError(), "record too long");
+    ASSERT_TRUE(rs.GoTo(1));
+    EXPECT_FALSE(rs.Write(2, tooLong));
+    EXPECT_FALSE(rs.Modify({std::nullopt, std::nullopt, tooLong}));
+    ASSERT_TRUE(rs.BeginBatch());
+    EXPECT_FALSE(rs.Append({"big", tooLong}));
+    EXPECT_EQ(rs.RecordCount(), 1);
+    ASSERT_TRUE(rs.CommitBatch());
+    EXPECT_EQ(testing::FileBytes(path), before);
+    EXPECT_EQ(rs.Read(2), "a1");
+    const std::string largest((16u << 20) - 64, 'y');
+    ASSERT_TRUE(rs.Append({"large", largest}));
+    ASSERT_TRUE(rs.GoTo(2) && rs.Write(1, "renamed"));
+    EXPECT_FALSE(rs.Write(3, std::string(100, 'z')));  // now over the limit
+    RecordStore other;
+    ASSERT_TRUE(other.Open(path, "o", kPassword)) << other.LastError();
+    ASSERT_TRUE(other.GoTo(2));
+    EXPECT_EQ(other.Read(1), "renamed");
+    EXPECT_TRUE(other.Read(2) == largest);
+    EXPECT_EQ(other.Read(3), "");
+}
+
 TEST(StoreCreate, RefusesToOverwriteUnlessAsked) {
     SetStoreKdfIterationsForTesting(1000);
     TempFolder dir;
@@ -318,6 +352,55 @@ TEST(StoreCreate, RefusesToOverwriteUnlessAsked) {
     EXPECT_TRUE(RecordStore::Create(path, "b", {"f"}, true));
     EXPECT_FALSE(rs.Open(path, "t", "a"));
     EXPECT_TRUE(rs.Open(path, "t", "b"));
+}
+
+// The check for an existing file is made again once the new one is written: a store another
+// copy of the program created meanwhile is kept, and the new file goes away.
+TEST(StoreCreate, NeverReplacesAFileThatAppearedWhileItWasWritten) {
+    SetStoreKdfIterationsForTesting(1000);
+    TempFolder dir;
+    const std::string path = dir.File("分类数据库.edb");
+    bool planted = false;
+    fileio::SetFaultHook([&](fileio::Op op) {
+        if (op == fileio::Op::Write && !planted) {
+            planted = true;
+            EXPECT_TRUE(testing::PutFileBytes(path, "another store"));
+        }
+        return fileio::Fault::None;
+    });
+    EXPECT_FALSE(RecordStore::Create(path, "pw", {"f"}));
+    fileio::SetFaultHook({});
+    EXPECT_TRUE(planted);
+    EXPECT_EQ(testing::FileBytes(path), "another store");
+    EXPECT_FALSE(fileio::Exists(path + ".new"));
+}
+
+// A flush that fails is a failed write: a new store is not put in place, and a batch (the file is
+// flushed before it) is not written.
+TEST(StoreCreate, AFailedFlushIsAFailedWrite) {
+    SetStoreKdfIterationsForTesting(1000);
+    TempFolder dir;
+    const std::string path = dir.File("综合库.edb");
+    auto failFlushes = [] {
+        fileio::SetFaultHook(
+            [](fileio::Op op) { return op == fileio::Op::Sync ? fileio::Fault::Fail : fileio::Fault::None; });
+    };
+    failFlushes();
+    EXPECT_FALSE(RecordStore::Create(path, "pw", {"f"}));
+    fileio::SetFaultHook({});
+    EXPECT_FALSE(fileio::Exists(path));
+    EXPECT_FALSE(fileio::Exists(path + ".new"));
+    ASSERT_TRUE(RecordStore::Create(path, "pw", {"f"}));
+    RecordStore rs;
+    ASSERT_TRUE(rs.Open(path, "t", "pw"));
+    const std::string before = testing::FileBytes(path);
+    ASSERT_TRUE(rs.BeginBatch());
+    ASSERT_TRUE(rs.Append({"in the batch"}));
+    failFlushes();
+    EXPECT_FALSE(rs.CommitBatch());
+    fileio::SetFaultHook({});
+    EXPECT_EQ(rs.RecordCount(), 0);
+    EXPECT_EQ(testing::FileBytes(path), before);
 }
 
 }  // namespace

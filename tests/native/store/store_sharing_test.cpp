@@ -80,6 +80,23 @@ TEST(StoreSharing, ARestoredFileIsReadBeforeTheNextAction) {
     EXPECT_EQ(Snap(other, 1), (Snapshot{{"kept in backup"}, {"after restore"}}));
 }
 
+TEST(StoreSharing, SelectingAStoreReadsWhatAnotherCopyWroteSince) {
+    SetStoreKdfIterationsForTesting(1000);
+    TempFolder dir;
+    const std::string sites = dir.File("网站数据库.edb"), cats = dir.File("分类数据库.edb");
+    ASSERT_TRUE(RecordStore::Create(sites, "pw", {"s"}));
+    ASSERT_TRUE(RecordStore::Create(cats, "pw", {"c"}));
+    RecordStore rs;
+    ASSERT_TRUE(rs.Open(sites, "s", "pw"));
+    ASSERT_TRUE(rs.Open(cats, "c", "pw"));
+    RecordStore other;  // another running copy of the program
+    ASSERT_TRUE(other.Open(sites, "s", "pw"));
+    ASSERT_TRUE(other.Append({"from the other copy"}));
+    other.CloseAll();
+    ASSERT_TRUE(rs.SelectStore("s"));
+    EXPECT_EQ(rs.RecordCount(), 1);
+}
+
 TEST(StoreSharing, ARestoredFileThatGrewPastTheCachedOneIsReadAgainWhole) {
     SetStoreKdfIterationsForTesting(1000);
     TempFolder dir;

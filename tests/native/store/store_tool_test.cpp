@@ -12,6 +12,8 @@
 #include "platform/file_io.h"
 #include "platform/program_folder.h"
 #include "store/record_store.h"
+#include "store/store_crypto.h"
+#include "store/store_format.h"
 #include "store_test_util.h"
 
 namespace qm {
@@ -180,6 +182,26 @@ TEST_F(StoreRecovery, SalvageUsesTheKnownFieldsWhenTheSchemaIsLost) {
     ASSERT_TRUE(rs.Open(out, "r", FindStoreInfo(kSiteStoreAlias)->password));
     EXPECT_EQ(testing::Snap(rs, 10), want);
     EXPECT_EQ(rs.Read("网站地址"), "http://s0");
+}
+
+// A record an older engine stored over the limit of one change would make the rescued store
+// refuse every change of it: it is dropped and counted, the rest is salvaged.
+TEST_F(StoreRecovery, SalvageDropsARecordTooLongToBeRewritten) {
+    const std::string header = original.substr(0, storefile::kHeaderSize);
+    const storefile::HeaderFields h = storefile::FieldsOf(header);
+    std::string key;
+    ASSERT_TRUE(storecrypto::DeriveKey(FindStoreInfo(kSiteStoreAlias)->password, h.salt, h.iterations, &key));
+    Fields big = Site(2);
+    big[2] = std::string(17u << 20, 't');
+    const std::string payload = storefile::UpdatePayload(2, storefile::EncodeRow(big, 10));
+    Put(original + storefile::SealEntry(key, h.fileId, original.size(), payload, nullptr));
+    const std::string out = dir.File("rescued.edb");
+    ASSERT_EQ(RunStoreTool({"salvage", path, out}), 0);
+    RecordStore rs;
+    ASSERT_TRUE(rs.Open(out, "r", FindStoreInfo(kSiteStoreAlias)->password)) << rs.LastError();
+    testing::Snapshot expected = want;
+    expected.erase(expected.begin() + 2);
+    EXPECT_EQ(testing::Snap(rs, 10), expected);
 }
 
 }  // namespace
