@@ -149,11 +149,19 @@ bool RefreshFinderIndex(FinderIndex& index) {
     RecordStore& store = Stores();
     const std::uint64_t version = store.TableVersion();
     if (!index.built || version != index.version) {
-        FinderIndex fresh;
-        fresh.version = version;
-        fresh.built = true;
-        fresh.sites.reserve(static_cast<std::size_t>(store.RecordCount()));
-        fresh.text.reserve(index.text.size());
+        // The text is sized by a first pass, so that it is never grown and copied: a doubled
+        // block would hold twice the memory of the fields at its peak.
+        std::size_t bytes = 0;
+        store.First();
+        store.Find([&bytes](const Fields& f) {
+            for (std::size_t k = 0; k < std::size_t{kFinderFieldCount} && k < f.size(); ++k) bytes += f[k].size();
+            return false;
+        });
+        index = FinderIndex();
+        index.version = version;
+        index.built = true;
+        index.sites.reserve(static_cast<std::size_t>(store.RecordCount()));
+        index.text.reserve(bytes);
         // One Find over the whole store, as the site list does: its condition never holds.
         std::uint32_t record = 1;
         store.First();
@@ -161,11 +169,9 @@ bool RefreshFinderIndex(FinderIndex& index) {
             auto field = [&f](std::size_t k) {
                 return k < f.size() ? std::string_view(f[k]) : std::string_view();
             };
-            AddFinderSite(fresh, record++, field(0), field(1), field(2), field(3));
+            AddFinderSite(index, record++, field(0), field(1), field(2), field(3));
             return false;
         });
-        fresh.text.shrink_to_fit();
-        index = std::move(fresh);
     }
     CloseStoreByName(kSiteStoreAlias);
     return true;

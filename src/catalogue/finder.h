@@ -34,6 +34,7 @@ std::string_view FinderFieldText(const FinderIndex& index, const FinderSite& sit
 
 // Reads the index again from SiteStore when the store changed since it was read (here or in
 // another process). False when SiteStore cannot be opened (no message); the index stays as it was.
+// A change of the store replaces the index in place: the old one is freed before the new is read.
 bool RefreshFinderIndex(FinderIndex& index);
 
 // The lower-case initial of a level-1 GB2312 character's pinyin; 0 for any other character.
