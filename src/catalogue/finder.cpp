@@ -4,6 +4,7 @@
 #include "catalogue/finder.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/stores.h"
 #include "platform/gbk.h"
@@ -154,10 +155,14 @@ bool RefreshFinderIndex(FinderIndex& index) {
         std::size_t bytes = 0;
         store.First();
         store.Find([&bytes](const Fields& f) {
-            for (std::size_t k = 0; k < std::size_t{kFinderFieldCount} && k < f.size(); ++k) bytes += f[k].size();
+            for (std::size_t k = 0; k < std::size_t{kFinderFieldCount} && k < f.size(); ++k)
+                bytes += f[k].size();
             return false;
         });
-        index = FinderIndex();
+        {
+            FinderIndex old;  // freed now, before the new one is read
+            std::swap(old, index);
+        }
         index.version = version;
         index.built = true;
         index.sites.reserve(static_cast<std::size_t>(store.RecordCount()));
@@ -205,26 +210,46 @@ int MatchingField(const FinderIndex& index, const FinderSite& site, const Finder
     return -1;
 }
 
-std::vector<std::uint32_t> FindSites(const FinderIndex& index, const std::vector<FinderTerm>& terms,
-                                     const std::vector<std::uint32_t>* within) {
-    std::vector<std::uint32_t> groups[3];
-    if (terms.empty()) return {};
+namespace {
+
+// The matches in store order with the group of each: 0 title, 1 address, 2 the rest.
+void Match(const FinderIndex& index, const std::vector<FinderTerm>& terms,
+           const std::vector<std::uint32_t>* within, std::vector<std::uint32_t>* matches,
+           std::vector<unsigned char>* groups) {
     auto consider = [&](std::uint32_t i) {
         const FinderSite& site = index.sites[i];
         const int first = MatchingField(index, site, terms[0]);
         if (first < 0 || !HoldsEveryTerm(index, site, terms)) return;
-        groups[first == kFinderTitle ? 0 : first == kFinderAddress ? 1 : 2].push_back(i);
+        matches->push_back(i);
+        groups->push_back(first == kFinderTitle ? 0 : first == kFinderAddress ? 1 : 2);
     };
+    if (terms.empty()) return;
     if (within) {
         for (std::uint32_t i : *within)
             if (i < index.sites.size()) consider(i);
     } else {
         for (std::uint32_t i = 0; i < index.sites.size(); ++i) consider(i);
     }
-    std::vector<std::uint32_t> ranked = std::move(groups[0]);
-    ranked.insert(ranked.end(), groups[1].begin(), groups[1].end());
-    ranked.insert(ranked.end(), groups[2].begin(), groups[2].end());
+}
+
+std::vector<std::uint32_t> Ranked(const std::vector<std::uint32_t>& matches,
+                                  const std::vector<unsigned char>& groups) {
+    std::vector<std::uint32_t> ranked;
+    ranked.reserve(matches.size());
+    for (unsigned char g = 0; g < 3; ++g)
+        for (std::size_t k = 0; k < matches.size(); ++k)
+            if (groups[k] == g) ranked.push_back(matches[k]);
     return ranked;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> FindSites(const FinderIndex& index, const std::vector<FinderTerm>& terms,
+                                     const std::vector<std::uint32_t>* within) {
+    std::vector<std::uint32_t> matches;
+    std::vector<unsigned char> groups;
+    Match(index, terms, within, &matches, &groups);
+    return Ranked(matches, groups);
 }
 
 std::vector<std::uint32_t> SearchSites(FinderSearch& search, const FinderIndex& index,
@@ -235,13 +260,14 @@ std::vector<std::uint32_t> SearchSites(FinderSearch& search, const FinderIndex& 
     const bool narrowing = search.valid && search.version == index.version &&
                            query.size() >= search.query.size() &&
                            query.substr(0, search.query.size()) == search.query;
-    std::vector<std::uint32_t> ranked = FindSites(index, terms, narrowing ? &search.inStoreOrder : nullptr);
+    std::vector<std::uint32_t> matches;
+    std::vector<unsigned char> groups;
+    Match(index, terms, narrowing ? &search.inStoreOrder : nullptr, &matches, &groups);
     search.query.assign(query);
     search.version = index.version;
     search.valid = !terms.empty();
-    search.inStoreOrder = ranked;
-    std::sort(search.inStoreOrder.begin(), search.inStoreOrder.end());
-    return ranked;
+    search.inStoreOrder = std::move(matches);
+    return Ranked(search.inStoreOrder, groups);
 }
 
 }  // namespace qm

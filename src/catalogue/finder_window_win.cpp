@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "catalogue/copied_secret_win.h"
 #include "catalogue/finder.h"
@@ -62,8 +63,13 @@ void RunQuery(Form& form) {
                         std::to_string(site.record)});
     }
     const bool any = !rows.empty();
+    // One repaint for the new rows and the selection, not one per change.
+    HWND list = ControlWindow(form, kFinderList);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SetListRows(form, kFinderList, std::move(rows));
     if (any) ListSelectRow(form, kFinderList, 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
     SetText(form, kFinderStatus, FinderStatusText(found.size(), g_index.sites.size()));
     g_rowsVersion = g_index.version;
 }
@@ -180,8 +186,11 @@ void OnDestroying(Form& form, const EventInfo&) {
     if (g_finder != &form) return;
     g_finder = nullptr;
     // The index is only worth its memory while the window is open.
-    g_index = FinderIndex();
-    g_search = FinderSearch();
+    // Swapped out, not assigned: an assigned empty text would keep the old one's block.
+    FinderIndex index;
+    std::swap(index, g_index);
+    FinderSearch search;
+    std::swap(search, g_search);
 }
 
 void OnMoved(Form& form, const EventInfo&) {
@@ -354,6 +363,10 @@ bool ShowFinderResultInMainWindow(Form& finder) {
     HWND hwnd = FormWindow(*main);
     if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
     SetForegroundWindow(hwnd);
+    // The list takes the keys and shows its selection as the active one; the finder stays in
+    // sight above its owner (a window manager-less X server does not keep it there by itself).
+    SetFocus(ControlWindow(*main, kSiteList));
+    SetWindowPos(FormWindow(finder), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return found >= 0;
 }
 

@@ -254,6 +254,8 @@ TEST_F(Finder, EnterRightAfterTypingLandsOnTheWholeQuerysSite) {
     EXPECT_EQ(SelectedMainAddress(), "http://bbs.c.cn");
     EXPECT_EQ(FinderWindow(), &f) << "the finder stays open";
     EXPECT_EQ(GetForegroundWindow(), FormWindow(*main));
+    EXPECT_EQ(GetFocus(), ControlWindow(*main, kSiteList));
+    EXPECT_TRUE(IsWindowVisible(FormWindow(f)));
     // The arrow keys move the selection Enter acts on.
     Clear();
     Type(L"forum");
