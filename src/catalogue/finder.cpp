@@ -26,6 +26,7 @@ constexpr InitialStart kInitialStarts[] = {
     {0xC4C3, 'n'}, {0xC5B6, 'o'}, {0xC5BE, 'p'}, {0xC6DA, 'q'}, {0xC8BB, 'r'}, {0xC8F6, 's'},
     {0xCBFA, 't'}, {0xCDDA, 'w'}, {0xCEF4, 'x'}, {0xD1B9, 'y'}, {0xD4D1, 'z'}};
 constexpr std::uint16_t kLevelOneLast = 0xD7F9;
+constexpr std::size_t kFinderBlockBytes = 64 << 10;
 
 // The initial of every level-1 character, by (lead - 0xB0) * 94 + (trail - 0xA1): one lookup per
 // character while scanning.
@@ -126,20 +127,28 @@ char PinyinInitial(unsigned char lead, unsigned char trail) {
 
 void AddFinderSite(FinderIndex& index, std::uint32_t record, std::string_view category,
                    std::string_view address, std::string_view title, std::string_view account) {
-    FinderSite site;
-    site.start = static_cast<std::uint32_t>(index.text.size());
-    site.record = record;
     const std::string_view fields[kFinderFieldCount] = {category, address, title, account};
+    std::size_t size = 0;
+    for (std::string_view f : fields) size += f.size();
+    if (index.blocks.empty() || index.blocks.back().capacity() - index.blocks.back().size() < size) {
+        index.blocks.emplace_back();
+        index.blocks.back().reserve(std::max(kFinderBlockBytes, size));
+    }
+    std::string& block = index.blocks.back();
+    FinderSite site;
+    site.block = static_cast<std::uint32_t>(index.blocks.size() - 1);
+    site.start = static_cast<std::uint32_t>(block.size());
+    site.record = record;
     for (int f = 0; f < kFinderFieldCount; ++f) {
-        index.text.append(fields[f]);
-        site.ends[f] = static_cast<std::uint32_t>(index.text.size());
+        block.append(fields[f]);
+        site.ends[f] = static_cast<std::uint32_t>(block.size());
     }
     index.sites.push_back(site);
 }
 
 std::string_view FinderFieldText(const FinderIndex& index, const FinderSite& site, int field) {
     const std::uint32_t begin = field == 0 ? site.start : site.ends[field - 1];
-    return std::string_view(index.text).substr(begin, site.ends[field] - begin);
+    return std::string_view(index.blocks[site.block]).substr(begin, site.ends[field] - begin);
 }
 
 bool RefreshFinderIndex(FinderIndex& index) {
@@ -150,15 +159,6 @@ bool RefreshFinderIndex(FinderIndex& index) {
     RecordStore& store = Stores();
     const std::uint64_t version = store.TableVersion();
     if (!index.built || version != index.version) {
-        // The text is sized by a first pass, so that it is never grown and copied: a doubled
-        // block would hold twice the memory of the fields at its peak.
-        std::size_t bytes = 0;
-        store.First();
-        store.Find([&bytes](const Fields& f) {
-            for (std::size_t k = 0; k < std::size_t{kFinderFieldCount} && k < f.size(); ++k)
-                bytes += f[k].size();
-            return false;
-        });
         {
             FinderIndex old;  // freed now, before the new one is read
             std::swap(old, index);
@@ -166,7 +166,6 @@ bool RefreshFinderIndex(FinderIndex& index) {
         index.version = version;
         index.built = true;
         index.sites.reserve(static_cast<std::size_t>(store.RecordCount()));
-        index.text.reserve(bytes);
         // One Find over the whole store, as the site list does: its condition never holds.
         std::uint32_t record = 1;
         store.First();

@@ -1,5 +1,5 @@
 // The finder's matching: the category, address, title and account of every site, kept back to
-// back in one block, and the search that answers a query as it is typed. Every space-separated
+// back in blocks, and the search that answers a query as it is typed. Every space-separated
 // term must occur in one of the four fields; ASCII letters match in either case, full-width letters
 // and digits match their half-width forms, and a letter matches any level-1 GB2312 character whose
 // pinyin starts with it. Nothing in a query is syntax. Portable; window thread (store access).
@@ -16,13 +16,16 @@ namespace qm {
 enum FinderField { kFinderCategory, kFinderAddress, kFinderTitle, kFinderAccount, kFinderFieldCount };
 
 struct FinderSite {
-    std::uint32_t start = 0;                  // first byte in FinderIndex::text
-    std::uint32_t ends[kFinderFieldCount]{};  // end of each field in FinderIndex::text
+    std::uint32_t block = 0;                  // FinderIndex::blocks[block] holds the fields
+    std::uint32_t start = 0;                  // first byte in the block
+    std::uint32_t ends[kFinderFieldCount]{};  // end of each field in the block
     std::uint32_t record = 0;                 // record number in SiteStore
 };
 
+// The fields of the sites back to back in blocks of 64 KB, each site's within one
+// block: filled in one pass over the store, never grown and copied.
 struct FinderIndex {
-    std::string text;
+    std::vector<std::string> blocks;
     std::vector<FinderSite> sites;  // store order
     std::uint64_t version = 0;      // RecordStore::TableVersion of the table it was read from
     bool built = false;
@@ -34,7 +37,7 @@ std::string_view FinderFieldText(const FinderIndex& index, const FinderSite& sit
 
 // Reads the index again from SiteStore when the store changed since it was read (here or in
 // another process). False when SiteStore cannot be opened (no message); the index stays as it was.
-// A change of the store replaces the index in place: the old one is freed before the new is read.
+// A change of the store replaces the index: the old one is freed before the new one is read.
 bool RefreshFinderIndex(FinderIndex& index);
 
 // The lower-case initial of a level-1 GB2312 character's pinyin; 0 for any other character.
