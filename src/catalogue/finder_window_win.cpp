@@ -147,9 +147,29 @@ LRESULT CALLBACK KeysProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
+// The selected result in the highlight colours while the focus is in the query box: the list's
+// own colours for a selection without focus hardly differ from its face under the skin.
+LRESULT ResultColours(NMLVCUSTOMDRAW& cd) {
+    if (cd.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (cd.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && GetFocus() != cd.nmcd.hdr.hwndFrom &&
+        SendMessageW(cd.nmcd.hdr.hwndFrom, LVM_GETITEMSTATE, cd.nmcd.dwItemSpec, LVIS_SELECTED)) {
+        cd.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+        cd.clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+        cd.clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+        return CDRF_NEWFONT;
+    }
+    return CDRF_DODEFAULT;
+}
+
 // Activation shows what changed in SiteStore meanwhile.
 LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-    if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) {
+    if (msg == WM_NOTIFY) {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        auto* form = reinterpret_cast<Form*>(ref);
+        if (hdr->code == static_cast<UINT>(NM_CUSTOMDRAW) &&
+            hdr->hwndFrom == ControlWindow(*form, kFinderList))
+            return ResultColours(*reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
+    } else if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) {
         auto* form = reinterpret_cast<Form*>(ref);
         if (RefreshIndex() && g_index.version != g_rowsVersion) RunQuery(*form);
     } else if (msg == WM_NCDESTROY) {
