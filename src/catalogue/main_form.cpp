@@ -1,6 +1,8 @@
 // The definition tables of the main window and the modify window: see main_form.h.
 #include "catalogue/main_form.h"
 
+#include "catalogue/finder_form.h"
+
 namespace qm {
 
 const char kMainWindowCaption[] = "Quillmark_v1.3 - 羽迹博客 - http://www.quillmark.example";
@@ -78,7 +80,10 @@ FormDef BuildMainForm() {
                         {"修改当前记录"},
                         {"删除当前记录"},
                         {""},
-                        {"设置软件密码"}}});
+                        {"设置软件密码"},
+                        // The program's own tools, after what the list always offered.
+                        {""},
+                        {kFinderMenuItem}}});
     return f;
 }
 

@@ -4,6 +4,7 @@
 #include "catalogue/main_window_win.h"
 
 #include "catalogue/categories_win.h"
+#include "catalogue/finder_window_win.h"
 #include "catalogue/hover_hints.h"
 #include "catalogue/list_sort.h"
 #include "catalogue/main_form.h"
@@ -172,7 +173,8 @@ std::vector<EventBinding> MainBindings(std::vector<EventBinding> more) {
         {kRenameCategoryButton, FormEvent::MouseMoved, OnRenameCategoryHover},
         {kDeleteCategoryButton, FormEvent::MouseMoved, OnDeleteCategoryHover},
     };
-    for (const auto& group : {CategoryButtonBindings(), AddPanelBindings(), RecordActionBindings(), more})
+    for (const auto& group : {CategoryButtonBindings(), AddPanelBindings(), RecordActionBindings(),
+                              FinderEntranceBindings(), more})
         bindings.insert(bindings.end(), group.begin(), group.end());
     return bindings;
 }

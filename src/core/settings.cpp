@@ -35,25 +35,25 @@ void WriteInt(const char* section, const char* key, int value) {
 
 }  // namespace
 
-WindowGeometry ReadWindowGeometry() {
+WindowGeometry ReadWindowGeometry(const char* section) {
     WindowGeometry g;
-    g.left = ReadInt(kWindowSection, kLeftKey);
-    g.top = ReadInt(kWindowSection, kTopKey);
-    g.height = ReadInt(kWindowSection, kHeightKey);
-    g.width = ReadInt(kWindowSection, kWidthKey);
+    g.left = ReadInt(section, kLeftKey);
+    g.top = ReadInt(section, kTopKey);
+    g.height = ReadInt(section, kHeightKey);
+    g.width = ReadInt(section, kWidthKey);
     if (g.left < 0) g.left = 0;
     if (g.top < 0) g.top = 0;
     return g;
 }
 
-void SaveWindowPosition(int left, int top) {
-    WriteInt(kWindowSection, kLeftKey, left);
-    WriteInt(kWindowSection, kTopKey, top);
+void SaveWindowPosition(int left, int top, const char* section) {
+    WriteInt(section, kLeftKey, left);
+    WriteInt(section, kTopKey, top);
 }
 
-void SaveWindowSize(int width, int height) {
-    WriteInt(kWindowSection, kWidthKey, width);
-    WriteInt(kWindowSection, kHeightKey, height);
+void SaveWindowSize(int width, int height, const char* section) {
+    WriteInt(section, kWidthKey, width);
+    WriteInt(section, kHeightKey, height);
 }
 
 std::string ReadBackupFolder() {

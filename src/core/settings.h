@@ -15,6 +15,8 @@ inline constexpr char kLeftKey[] = "窗口左边";
 inline constexpr char kTopKey[] = "窗口顶边";
 inline constexpr char kWidthKey[] = "窗口宽度";
 inline constexpr char kHeightKey[] = "窗口高度";
+// The site finder's window keeps its place under the same four keys.
+inline constexpr char kFinderWindowSection[] = "查找窗口尺寸信息";
 inline constexpr char kBackupSection[] = "备份还原信息";
 inline constexpr char kBackupFolderKey[] = "备份还原地址";
 inline constexpr char kSecuritySection[] = "安全设置";
@@ -32,9 +34,10 @@ struct WindowGeometry {
 };
 
 // The stored geometry, with a negative left or top raised to 0; width and height as stored.
-WindowGeometry ReadWindowGeometry();
-void SaveWindowPosition(int left, int top);
-void SaveWindowSize(int width, int height);
+// The section is the main window's unless given.
+WindowGeometry ReadWindowGeometry(const char* section = kWindowSection);
+void SaveWindowPosition(int left, int top, const char* section = kWindowSection);
+void SaveWindowSize(int width, int height, const char* section = kWindowSection);
 
 std::string ReadBackupFolder();
 void SaveBackupFolder(std::string_view folder);

@@ -475,6 +475,13 @@ bool RecordStore::Find(const std::function<bool(const Fields&)>& condition) {
     return false;  // the current record was never moved
 }
 
+std::uint64_t RecordStore::TableVersion() {
+    Impl& m = *impl_;
+    if (!m.cur) return 0;
+    m.EnsureFresh(m.cur);
+    return m.cur->st.table.rows.Version();
+}
+
 bool RecordStore::DeleteCurrent() {
     Impl& m = *impl_;
     return m.Change([&](const sf::Table&, std::string* payload) {

@@ -57,6 +57,9 @@ class RecordStore {
     // From the current record forward: the first record whose fields satisfy the condition
     // becomes current (true); with no match the current record is restored (false).
     bool Find(const std::function<bool(const Fields&)>& condition);
+    // Changes with every change of the current store's records, made here or found in its file
+    // (another process); equal values mean the same records. 0 without a current store.
+    std::uint64_t TableVersion();
     bool DeleteCurrent();
     bool Purge();  // removes deleted records at once; record numbers close up
 

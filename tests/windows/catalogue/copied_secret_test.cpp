@@ -7,6 +7,8 @@
 #include <optional>
 
 #include "catalogue/copied_secret_win.h"
+#include "catalogue/finder_form.h"
+#include "catalogue/finder_window_win.h"
 #include "catalogue/record_actions_win.h"
 #include "catalogue_fixture.h"
 #include "core/settings.h"
@@ -148,6 +150,32 @@ TEST_F(CopiedSecrets, CopiesGoOutAsGbkAndUnicodeAndStayOutOfClipboardHistory) {
     CopyPassword(*main);
     EXPECT_EQ(Clip(CF_TEXT), std::string(1, '\0'));
     EXPECT_EQ(Clip(CF_UNICODETEXT), std::string(2, '\0'));
+}
+
+// The finder's result menu copies through the same path: the count-down in the main window's
+// status line, the password read from the record (the finder never shows it).
+TEST_F(CopiedSecrets, TheFindersMenuCopiesTheAccountAndThePasswordOfAResult) {
+    OpenFinderWindow();
+    testing::Pump();
+    Form* finder = FinderWindow();
+    ASSERT_NE(finder, nullptr);
+    SetText(*finder, kFinderQueryBox, "a.com");
+    ASSERT_EQ(ListRowCount(*finder, kFinderList), 1);
+    NMITEMACTIVATE nm{};
+    nm.hdr.hwndFrom = ControlWindow(*finder, kFinderList);
+    nm.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(nm.hdr.hwndFrom));
+    nm.hdr.code = NM_RCLICK;
+    testing::g_menuChoice = "复制帐号";
+    SendMessageW(FormWindow(*finder), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+    EXPECT_EQ(Text(), "帐号淺");
+    EXPECT_EQ(Status(), Counting("帐号", 10));
+    testing::g_menuChoice = "复制密码";
+    SendMessageW(FormWindow(*finder), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+    testing::g_menuChoice = nullptr;
+    EXPECT_EQ(Text(), "密码 1");
+    EXPECT_EQ(Status(), Counting("密码", 10));
+    At(10'000);
+    EXPECT_EQ(Text(), "-");
 }
 
 TEST_F(CopiedSecrets, TheRealTimerCountsDownAndClearsAfterTheSetSeconds) {

@@ -1,0 +1,272 @@
+// The finder's matching: see finder.h. The fields are searched as they are stored, folding each
+// character on the fly: a second folded copy of 100,000 sites would cost more memory than the scan
+// saves time.
+#include "catalogue/finder.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "core/stores.h"
+#include "platform/gbk.h"
+#include "store/record_store.h"
+
+namespace qm {
+
+namespace {
+
+// Level-1 GB2312 characters are in pinyin order: the first character of each initial, as
+// lead * 256 + trail. No syllable starts with i, u or v.
+struct InitialStart {
+    std::uint16_t code;
+    char initial;
+};
+constexpr InitialStart kInitialStarts[] = {
+    {0xB0A1, 'a'}, {0xB0C5, 'b'}, {0xB2C1, 'c'}, {0xB4EE, 'd'}, {0xB6EA, 'e'}, {0xB7A2, 'f'},
+    {0xB8C1, 'g'}, {0xB9FE, 'h'}, {0xBBF7, 'j'}, {0xBFA6, 'k'}, {0xC0AC, 'l'}, {0xC2E8, 'm'},
+    {0xC4C3, 'n'}, {0xC5B6, 'o'}, {0xC5BE, 'p'}, {0xC6DA, 'q'}, {0xC8BB, 'r'}, {0xC8F6, 's'},
+    {0xCBFA, 't'}, {0xCDDA, 'w'}, {0xCEF4, 'x'}, {0xD1B9, 'y'}, {0xD4D1, 'z'}};
+constexpr std::uint16_t kLevelOneLast = 0xD7F9;
+constexpr std::size_t kFinderBlockBytes = 64 << 10;
+
+// The initial of every level-1 character, by (lead - 0xB0) * 94 + (trail - 0xA1): one lookup per
+// character while scanning.
+struct InitialTable {
+    char initial[40 * 94]{};
+    InitialTable() {
+        for (int lead = 0xB0; lead <= 0xD7; ++lead)
+            for (int trail = 0xA1; trail <= 0xFE; ++trail) {
+                const auto code = static_cast<std::uint16_t>(lead * 256 + trail);
+                if (code > kLevelOneLast) continue;
+                char c = 0;
+                for (const InitialStart& s : kInitialStarts)
+                    if (code >= s.code) c = s.initial;
+                initial[(lead - 0xB0) * 94 + (trail - 0xA1)] = c;
+            }
+    }
+};
+const InitialTable& Initials() {
+    static const InitialTable table;
+    return table;
+}
+
+inline char InitialOf(std::uint16_t unit) {
+    const unsigned lead = unit >> 8, trail = unit & 0xFF;
+    if (lead < 0xB0 || lead > 0xD7 || trail < 0xA1 || trail > 0xFE) return 0;
+    return Initials().initial[(lead - 0xB0) * 94 + (trail - 0xA1)];
+}
+
+inline bool IsTrail(unsigned char b) {
+    return b >= 0x40 && b <= 0xFE && b != 0x7F;
+}
+
+// The folded unit at text[i], advancing i past it. Full-width forms are lead 0xA3 with the trail
+// 0x80 above the ASCII character.
+inline std::uint16_t NextUnit(const unsigned char* text, std::size_t size, std::size_t& i) {
+    const unsigned char b = text[i];
+    if (b < 0x80) {
+        ++i;
+        return static_cast<std::uint16_t>(b >= 'A' && b <= 'Z' ? b + 32 : b);
+    }
+    if (b == 0x80 || b == 0xFF || i + 1 >= size || !IsTrail(text[i + 1])) {
+        ++i;
+        return b;
+    }
+    const unsigned char t = text[i + 1];
+    i += 2;
+    if (b == 0xA3) {
+        const unsigned ascii = t - 0x80u;
+        if (ascii >= '0' && ascii <= '9') return static_cast<std::uint16_t>(ascii);
+        if (ascii >= 'a' && ascii <= 'z') return static_cast<std::uint16_t>(ascii);
+        if (ascii >= 'A' && ascii <= 'Z') return static_cast<std::uint16_t>(ascii + 32);
+    }
+    return static_cast<std::uint16_t>(b * 256 + t);
+}
+
+inline bool UnitMatches(std::uint16_t wanted, std::uint16_t unit) {
+    return wanted == unit || (wanted >= 'a' && wanted <= 'z' && unit > 0xFF && InitialOf(unit) == wanted);
+}
+
+bool FieldHolds(std::string_view field, const FinderTerm& term) {
+    const auto* text = reinterpret_cast<const unsigned char*>(field.data());
+    const std::size_t size = field.size();
+    // A term of n units needs at least n bytes.
+    if (term.empty() || term.size() > size) return false;
+    std::size_t i = 0;
+    while (i < size) {
+        std::size_t next = i;
+        const std::uint16_t first = NextUnit(text, size, next);
+        if (UnitMatches(term[0], first)) {
+            std::size_t k = next, m = 1;
+            while (m < term.size() && k < size && UnitMatches(term[m], NextUnit(text, size, k))) ++m;
+            if (m == term.size()) return true;
+            if (k >= size) return false;  // the rest of the field is shorter than the term
+        }
+        i = next;
+    }
+    return false;
+}
+
+bool IsSeparator(std::uint16_t unit) {
+    return unit <= 0x20 || unit == 0x7F || unit == 0xA1A1;
+}
+
+constexpr int kFieldOrder[kFinderFieldCount] = {kFinderTitle, kFinderAddress, kFinderCategory,
+                                                kFinderAccount};
+
+bool HoldsEveryTerm(const FinderIndex& index, const FinderSite& site, const std::vector<FinderTerm>& terms) {
+    for (std::size_t t = 1; t < terms.size(); ++t)
+        if (MatchingField(index, site, terms[t]) < 0) return false;
+    return true;
+}
+
+}  // namespace
+
+char PinyinInitial(unsigned char lead, unsigned char trail) {
+    return InitialOf(static_cast<std::uint16_t>(lead * 256 + trail));
+}
+
+void AddFinderSite(FinderIndex& index, std::uint32_t record, std::string_view category,
+                   std::string_view address, std::string_view title, std::string_view account) {
+    const std::string_view fields[kFinderFieldCount] = {category, address, title, account};
+    std::size_t size = 0;
+    for (std::string_view f : fields) size += f.size();
+    if (index.blocks.empty() || index.blocks.back().capacity() - index.blocks.back().size() < size) {
+        index.blocks.emplace_back();
+        index.blocks.back().reserve(std::max(kFinderBlockBytes, size));
+    }
+    std::string& block = index.blocks.back();
+    FinderSite site;
+    site.block = static_cast<std::uint32_t>(index.blocks.size() - 1);
+    site.start = static_cast<std::uint32_t>(block.size());
+    site.record = record;
+    for (int f = 0; f < kFinderFieldCount; ++f) {
+        block.append(fields[f]);
+        site.ends[f] = static_cast<std::uint32_t>(block.size());
+    }
+    index.sites.push_back(site);
+}
+
+std::string_view FinderFieldText(const FinderIndex& index, const FinderSite& site, int field) {
+    const std::uint32_t begin = field == 0 ? site.start : site.ends[field - 1];
+    return std::string_view(index.blocks[site.block]).substr(begin, site.ends[field] - begin);
+}
+
+bool RefreshFinderIndex(FinderIndex& index) {
+    if (!OpenStoreByName(kSiteStoreAlias)) {
+        CloseStoreByName(kSiteStoreAlias);
+        return false;
+    }
+    RecordStore& store = Stores();
+    const std::uint64_t version = store.TableVersion();
+    if (!index.built || version != index.version) {
+        {
+            FinderIndex old;  // freed now, before the new one is read
+            std::swap(old, index);
+        }
+        index.version = version;
+        index.built = true;
+        index.sites.reserve(static_cast<std::size_t>(store.RecordCount()));
+        // One Find over the whole store, as the site list does: its condition never holds.
+        std::uint32_t record = 1;
+        store.First();
+        store.Find([&](const Fields& f) {
+            auto field = [&f](std::size_t k) {
+                return k < f.size() ? std::string_view(f[k]) : std::string_view();
+            };
+            AddFinderSite(index, record++, field(0), field(1), field(2), field(3));
+            return false;
+        });
+    }
+    CloseStoreByName(kSiteStoreAlias);
+    return true;
+}
+
+std::vector<FinderTerm> ParseFinderQuery(std::string_view gbk) {
+    std::vector<FinderTerm> terms;
+    FinderTerm term;
+    const auto* text = reinterpret_cast<const unsigned char*>(gbk.data());
+    auto finish = [&] {
+        if (!term.empty() && std::find(terms.begin(), terms.end(), term) == terms.end())
+            terms.push_back(term);
+        term.clear();
+    };
+    for (std::size_t i = 0; i < gbk.size();) {
+        // A lead byte cut off at the end is half a character still being typed.
+        if (i + 1 == gbk.size() && text[i] >= 0x81 && text[i] <= 0xFE) break;
+        const std::uint16_t unit = NextUnit(text, gbk.size(), i);
+        if (IsSeparator(unit))
+            finish();
+        else
+            term.push_back(unit);
+    }
+    finish();
+    return terms;
+}
+
+int MatchingField(const FinderIndex& index, const FinderSite& site, const FinderTerm& term) {
+    for (int field : kFieldOrder)
+        if (FieldHolds(FinderFieldText(index, site, field), term)) return field;
+    return -1;
+}
+
+namespace {
+
+// The matches in store order with the group of each: 0 title, 1 address, 2 the rest.
+void Match(const FinderIndex& index, const std::vector<FinderTerm>& terms,
+           const std::vector<std::uint32_t>* within, std::vector<std::uint32_t>* matches,
+           std::vector<unsigned char>* groups) {
+    auto consider = [&](std::uint32_t i) {
+        const FinderSite& site = index.sites[i];
+        const int first = MatchingField(index, site, terms[0]);
+        if (first < 0 || !HoldsEveryTerm(index, site, terms)) return;
+        matches->push_back(i);
+        groups->push_back(first == kFinderTitle ? 0 : first == kFinderAddress ? 1 : 2);
+    };
+    if (terms.empty()) return;
+    if (within) {
+        for (std::uint32_t i : *within)
+            if (i < index.sites.size()) consider(i);
+    } else {
+        for (std::uint32_t i = 0; i < index.sites.size(); ++i) consider(i);
+    }
+}
+
+std::vector<std::uint32_t> Ranked(const std::vector<std::uint32_t>& matches,
+                                  const std::vector<unsigned char>& groups) {
+    std::vector<std::uint32_t> ranked;
+    ranked.reserve(matches.size());
+    for (unsigned char g = 0; g < 3; ++g)
+        for (std::size_t k = 0; k < matches.size(); ++k)
+            if (groups[k] == g) ranked.push_back(matches[k]);
+    return ranked;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> FindSites(const FinderIndex& index, const std::vector<FinderTerm>& terms,
+                                     const std::vector<std::uint32_t>* within) {
+    std::vector<std::uint32_t> matches;
+    std::vector<unsigned char> groups;
+    Match(index, terms, within, &matches, &groups);
+    return Ranked(matches, groups);
+}
+
+std::vector<std::uint32_t> SearchSites(FinderSearch& search, const FinderIndex& index,
+                                       std::string_view query) {
+    const std::vector<FinderTerm> terms = ParseFinderQuery(query);
+    // Adding to a query of some terms only narrows it: every term of the old query, the last one
+    // perhaps lengthened, is in the new one. A query without terms found nothing to narrow.
+    const bool narrowing = search.valid && search.version == index.version &&
+                           query.size() >= search.query.size() &&
+                           query.substr(0, search.query.size()) == search.query;
+    std::vector<std::uint32_t> matches;
+    std::vector<unsigned char> groups;
+    Match(index, terms, narrowing ? &search.inStoreOrder : nullptr, &matches, &groups);
+    search.query.assign(query);
+    search.version = index.version;
+    search.valid = !terms.empty();
+    search.inStoreOrder = std::move(matches);
+    return Ranked(search.inStoreOrder, groups);
+}
+
+}  // namespace qm

@@ -1,0 +1,393 @@
+// The site finder's window: see finder_window_win.h. Each keystroke refreshes the index when
+// SiteStore changed and runs the query at once, before the next key is read: Enter therefore
+// always acts on the whole query typed so far. The index lives while the window is open.
+#include "catalogue/finder_window_win.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "catalogue/copied_secret_win.h"
+#include "catalogue/finder.h"
+#include "catalogue/finder_form.h"
+#include "catalogue/main_form.h"
+#include "catalogue/main_window_win.h"
+#include "catalogue/site_entry.h"
+#include "catalogue/system_menu_win.h"
+#include "core/browser_launch_win.h"
+#include "core/process_state.h"
+#include "core/settings.h"
+#include "core/stores.h"
+#include "platform/dialogs.h"
+#include "store/record_store.h"
+
+namespace qm {
+
+namespace {
+
+constexpr UINT_PTR kKeysSubclassId = 0x4644;  // "FD"
+
+Form* g_finder = nullptr;
+HHOOK g_keyHook = nullptr;
+HWND g_main = nullptr;
+FinderIndex g_index;
+FinderSearch g_search;
+std::uint64_t g_rowsVersion = 0;  // the index version the rows were made from
+bool g_openFailureShown = false;  // one message per failure, not one per keystroke
+
+// Refreshes the index; the first failure in a row says so.
+bool RefreshIndex() {
+    if (RefreshFinderIndex(g_index)) {
+        g_openFailureShown = false;
+        return true;
+    }
+    if (!g_openFailureShown) {
+        g_openFailureShown = true;
+        ShowMessage(kSiteOpenFailedMessage);
+    }
+    return false;
+}
+
+void RunQuery(Form& form) {
+    RefreshIndex();
+    const std::vector<std::uint32_t> found = SearchSites(g_search, g_index, GetText(form, kFinderQueryBox));
+    std::vector<ListRow> rows;
+    rows.reserve(std::min(found.size(), kFinderRowLimit));
+    for (std::size_t i = 0; i < found.size() && i < kFinderRowLimit; ++i) {
+        const FinderSite& site = g_index.sites[found[i]];
+        rows.push_back({std::string(FinderFieldText(g_index, site, kFinderCategory)),
+                        std::string(FinderFieldText(g_index, site, kFinderAddress)),
+                        std::string(FinderFieldText(g_index, site, kFinderTitle)),
+                        std::string(FinderFieldText(g_index, site, kFinderAccount)),
+                        std::to_string(site.record)});
+    }
+    const bool any = !rows.empty();
+    // One repaint for the new rows and the selection, not one per change.
+    HWND list = ControlWindow(form, kFinderList);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SetListRows(form, kFinderList, std::move(rows));
+    if (any) ListSelectRow(form, kFinderList, 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+    SetText(form, kFinderStatus, FinderStatusText(found.size(), g_index.sites.size()));
+    g_rowsVersion = g_index.version;
+}
+
+// The selected row, after the query ran again if SiteStore changed since the rows were made (the
+// same site stays selected when it is still found). Empty when no row is selected.
+ListRow FreshSelectedRow(Form& form) {
+    int row = ListSelectedRow(form, kFinderList);
+    if (row < 0) return {};
+    RefreshIndex();
+    if (g_index.version != g_rowsVersion) {
+        ListRow before = ListRows(form, kFinderList)[static_cast<std::size_t>(row)];
+        before.pop_back();  // the record number may have moved
+        RunQuery(form);
+        row = -1;
+        const auto& rows = ListRows(form, kFinderList);
+        for (std::size_t i = 0; i < rows.size() && row < 0; ++i)
+            if (std::equal(before.begin(), before.end(), rows[i].begin())) row = static_cast<int>(i);
+        if (row < 0) return {};
+        ListSelectRow(form, kFinderList, row);
+    }
+    return ListRows(form, kFinderList)[static_cast<std::size_t>(row)];
+}
+
+void SelectFilterCategory(Form& main, const std::string& category) {
+    auto indexOf = [&main, &category] {
+        for (int i = 0; i < ComboCount(main, kFilterCombo); ++i)
+            if (ComboItem(main, kFilterCombo, i) == category) return i;
+        return -1;
+    };
+    int index = indexOf();
+    if (index < 0) {
+        FillCategoryCombos();  // a category added elsewhere since the combos were filled
+        index = indexOf();
+    }
+    ComboSelect(main, kFilterCombo, index);
+}
+
+void MoveSelection(Form& form, int delta) {
+    const int count = ListRowCount(form, kFinderList);
+    if (count == 0) return;
+    const int row = std::clamp(ListSelectedRow(form, kFinderList) + delta, 0, count - 1);
+    ListSelectRow(form, kFinderList, row);
+}
+
+// Enter and the arrow keys in the query box act on the results; Enter in the list too.
+LRESULT CALLBACK KeysProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    auto* form = reinterpret_cast<Form*>(ref);
+    const bool queryBox = hwnd == ControlWindow(*form, kFinderQueryBox);
+    if (msg == WM_KEYDOWN) {
+        switch (wp) {
+            case VK_RETURN:
+                ShowFinderResultInMainWindow(*form);
+                return 0;
+            case VK_DOWN:
+                if (queryBox) return MoveSelection(*form, 1), 0;
+                break;
+            case VK_UP:
+                if (queryBox) return MoveSelection(*form, -1), 0;
+                break;
+            case VK_NEXT:
+                if (queryBox) return MoveSelection(*form, 10), 0;
+                break;
+            case VK_PRIOR:
+                if (queryBox) return MoveSelection(*form, -10), 0;
+                break;
+            default:
+                break;
+        }
+    } else if (msg == WM_CHAR && (wp == '\r' || wp == '\n')) {
+        return 0;  // no beep for the Enter already handled
+    } else if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, KeysProc, kKeysSubclassId);
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+// The selected result in the highlight colours while the focus is in the query box: the list's
+// own colours for a selection without focus hardly differ from its face under the skin.
+LRESULT ResultColours(NMLVCUSTOMDRAW& cd) {
+    if (cd.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+    if (cd.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && GetFocus() != cd.nmcd.hdr.hwndFrom &&
+        SendMessageW(cd.nmcd.hdr.hwndFrom, LVM_GETITEMSTATE, cd.nmcd.dwItemSpec, LVIS_SELECTED)) {
+        cd.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+        cd.clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+        cd.clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+        return CDRF_NEWFONT;
+    }
+    return CDRF_DODEFAULT;
+}
+
+// Activation shows what changed in SiteStore meanwhile.
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    if (msg == WM_NOTIFY) {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        auto* form = reinterpret_cast<Form*>(ref);
+        if (hdr->code == static_cast<UINT>(NM_CUSTOMDRAW) &&
+            hdr->hwndFrom == ControlWindow(*form, kFinderList))
+            return ResultColours(*reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
+    } else if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) {
+        auto* form = reinterpret_cast<Form*>(ref);
+        if (RefreshIndex() && g_index.version != g_rowsVersion) RunQuery(*form);
+    } else if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, FrameProc, kKeysSubclassId);
+    }
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+void LayOut(Form& form) {
+    RECT r{};
+    GetClientRect(FormWindow(form), &r);
+    for (const FinderBox& b : FinderLayout(r.right, r.bottom))
+        SetControlRect(form, b.name, {b.left, b.top, b.width, b.height});
+}
+
+RECT OuterRect(const Form& form) {
+    RECT r{};
+    GetWindowRect(FormWindow(form), &r);
+    return r;
+}
+
+void OnCreated(Form& form, const EventInfo&) {
+    g_finder = &form;
+    const auto ref = reinterpret_cast<DWORD_PTR>(&form);
+    SetWindowSubclass(ControlWindow(form, kFinderQueryBox), KeysProc, kKeysSubclassId, ref);
+    SetWindowSubclass(ControlWindow(form, kFinderList), KeysProc, kKeysSubclassId, ref);
+    SetWindowSubclass(FormWindow(form), FrameProc, kKeysSubclassId, ref);
+    LayOut(form);
+    RunQuery(form);  // the status line counts the sites from the start
+    SetFocus(ControlWindow(form, kFinderQueryBox));
+}
+
+void OnDestroying(Form& form, const EventInfo&) {
+    if (g_finder != &form) return;
+    g_finder = nullptr;
+    // The index is only worth its memory while the window is open.
+    // Swapped out, not assigned: an assigned empty text would keep the old one's block.
+    FinderIndex index;
+    std::swap(index, g_index);
+    FinderSearch search;
+    std::swap(search, g_search);
+}
+
+void OnMoved(Form& form, const EventInfo&) {
+    if (IsIconic(FormWindow(form))) return;
+    const RECT r = OuterRect(form);
+    SaveWindowPosition(r.left, r.top, kFinderWindowSection);
+}
+
+void OnResized(Form& form, const EventInfo&) {
+    LayOut(form);
+    const RECT r = OuterRect(form);
+    SaveWindowSize(r.right - r.left, r.bottom - r.top, kFinderWindowSection);
+}
+
+void OnQueryChanged(Form& form, const EventInfo&) {
+    RunQuery(form);
+}
+
+void OnResultDoubleClicked(Form& form, const EventInfo&) {
+    ShowFinderResultInMainWindow(form);
+}
+
+void OnResultRightClicked(Form& form, const EventInfo&) {
+    if (ListSelectedRow(form, kFinderList) < 0) return;
+    POINT pt{};
+    GetCursorPos(&pt);
+    ShowPopupMenu(form, kFinderMenu, pt);
+}
+
+void OnOpenSite(Form& form, const EventInfo&) {
+    const ListRow row = FreshSelectedRow(form);
+    if (!row.empty()) OpenInDefaultBrowser(row[kFinderAddressColumn]);
+}
+
+void OnCopyAccount(Form& form, const EventInfo&) {
+    const ListRow row = FreshSelectedRow(form);
+    if (!row.empty()) CopySecret(row[kFinderAccountColumn], SecretKind::Account);
+}
+
+// The password is never in the finder's rows: it is read from the record when it is copied.
+void OnCopyPassword(Form& form, const EventInfo&) {
+    const ListRow row = FreshSelectedRow(form);
+    if (row.empty()) return;
+    if (!OpenStoreByName(kSiteStoreAlias)) {
+        CloseStoreByName(kSiteStoreAlias);
+        ShowMessage(kSiteOpenFailedMessage);
+        return;
+    }
+    std::string password;
+    const bool found = Stores().GoTo(std::stoll(row[kFinderRecordColumn])) &&
+                       Stores().Read(2) == row[kFinderAddressColumn] &&
+                       Stores().Read(4) == row[kFinderAccountColumn];
+    if (found) password = Stores().Read(5);
+    CloseStoreByName(kSiteStoreAlias);
+    if (found) CopySecret(password, SecretKind::Password);
+}
+
+std::vector<EventBinding> FinderBindings() {
+    return {
+        {kFinderFormName, FormEvent::Created, OnCreated},
+        {kFinderFormName, FormEvent::Destroying, OnDestroying},
+        {kFinderFormName, FormEvent::Moved, OnMoved},
+        {kFinderFormName, FormEvent::Resized, OnResized},
+        {kFinderQueryBox, FormEvent::ContentChanged, OnQueryChanged},
+        {kFinderList, FormEvent::DoubleClicked, OnResultDoubleClicked},
+        {kFinderList, FormEvent::RightClicked, OnResultRightClicked},
+        {"打开", FormEvent::MenuItemClicked, OnOpenSite},
+        {"复制帐号", FormEvent::MenuItemClicked, OnCopyAccount},
+        {"复制密码", FormEvent::MenuItemClicked, OnCopyPassword},
+    };
+}
+
+// Where the window opens: where it was last, when that is on a screen; else centred over the
+// main window at its default size.
+void Place(FormDef& def, HWND main) {
+    const WindowGeometry g = ReadWindowGeometry(kFinderWindowSection);
+    const RECT placed{g.left, g.top, g.left + g.width, g.top + g.height};
+    if (g.width >= kFinderMinWidth && g.height >= kFinderMinHeight &&
+        MonitorFromRect(&placed, MONITOR_DEFAULTTONULL)) {
+        def.left = g.left, def.top = g.top, def.width = g.width, def.height = g.height;
+        return;
+    }
+    RECT r{};
+    GetWindowRect(main, &r);
+    def.left = std::max(0L, r.left + (r.right - r.left - def.width) / 2);
+    def.top = std::max(0L, r.top + (r.bottom - r.top - def.height) / 2);
+}
+
+bool IsOurWindow(HWND hwnd) {
+    const HWND root = GetAncestor(hwnd, GA_ROOT);
+    return root && (root == g_main || (g_finder && root == FormWindow(*g_finder)));
+}
+
+// Ctrl+F reaches the focused control, whichever it is: the thread's message hook sees it first.
+// The finder opens from the main window's system command, after the hook has returned.
+LRESULT CALLBACK KeyHook(int code, WPARAM wp, LPARAM lp) {
+    auto* msg = reinterpret_cast<MSG*>(lp);
+    if (code == HC_ACTION && wp == PM_REMOVE && msg->message == WM_KEYDOWN && msg->wParam == 'F' &&
+        GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0 && GetKeyState(VK_SHIFT) >= 0 &&
+        IsOurWindow(msg->hwnd)) {
+        msg->message = WM_NULL;
+        PostMessageW(g_main, WM_SYSCOMMAND, kFinderSystemCommand, 0);
+    }
+    return CallNextHookEx(g_keyHook, code, wp, lp);
+}
+
+void OnMainCreated(Form& main, const EventInfo&) {
+    g_main = FormWindow(main);
+    AddSystemMenuCommand(g_main, kFinderSystemCommand, kFinderMenuItem, OpenFinderWindow);
+    if (!g_keyHook)
+        g_keyHook =
+            SetWindowsHookExW(WH_GETMESSAGE, KeyHook, GetModuleHandleW(nullptr), GetCurrentThreadId());
+}
+
+void OnMainDestroying(Form& main, const EventInfo&) {
+    if (g_main != FormWindow(main)) return;
+    if (g_keyHook) UnhookWindowsHookEx(g_keyHook);
+    g_keyHook = nullptr;
+    g_main = nullptr;
+}
+
+void OnFinderMenuItem(Form&, const EventInfo&) {
+    OpenFinderWindow();
+}
+
+}  // namespace
+
+std::vector<EventBinding> FinderEntranceBindings() {
+    return {
+        {kMainFormName, FormEvent::Created, OnMainCreated},
+        {kMainFormName, FormEvent::Destroying, OnMainDestroying},
+        {kFinderMenuItem, FormEvent::MenuItemClicked, OnFinderMenuItem},
+    };
+}
+
+void OpenFinderWindow() {
+    Form* main = MainForm();
+    if (!main) return;
+    if (g_finder) {
+        HWND hwnd = FormWindow(*g_finder);
+        if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
+        SetForegroundWindow(hwnd);
+        HWND box = ControlWindow(*g_finder, kFinderQueryBox);
+        SetFocus(box);
+        SendMessageW(box, EM_SETSEL, 0, -1);
+        return;
+    }
+    FormDef def = FinderFormDef();
+    Place(def, FormWindow(*main));
+    LoadForm(def, FinderBindings(), FormWindow(*main));
+}
+
+Form* FinderWindow() {
+    return g_finder;
+}
+
+bool ShowFinderResultInMainWindow(Form& finder) {
+    Form* main = MainForm();
+    if (!main) return false;
+    const ListRow row = FreshSelectedRow(finder);
+    if (row.empty()) return false;
+    SelectFilterCategory(*main, row[kFinderCategoryColumn]);
+    State().rememberedRow = -1;
+    FillSiteList(row[kFinderCategoryColumn]);
+    const auto& rows = ListRows(*main, kSiteList);
+    int found = -1;
+    for (std::size_t i = 0; i < rows.size() && found < 0; ++i)
+        if (rows[i][kRecordNumberColumn] == row[kFinderRecordColumn]) found = static_cast<int>(i);
+    if (found >= 0) ListSelectRow(*main, kSiteList, found, true);
+    HWND hwnd = FormWindow(*main);
+    if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
+    SetForegroundWindow(hwnd);
+    // The list takes the keys and shows its selection as the active one; the finder stays in
+    // sight above its owner (a window manager-less X server does not keep it there by itself).
+    SetFocus(ControlWindow(*main, kSiteList));
+    SetWindowPos(FormWindow(finder), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return found >= 0;
+}
+
+}  // namespace qm
