@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 4096) return 0;
 
     const LiteralRead literal = LiteralReadNative(std::string(text));
-    QM_FUZZ_CHECK(read.Unreadable() == literal.unclosed);
+    QM_FUZZ_CHECK(read.Unreadable() == (literal.unclosed || literal.skipped));
     QM_FUZZ_CHECK(read.categories.items.size() == literal.categories.size());
     for (std::size_t i = 0; i < literal.categories.size(); ++i)
         QM_FUZZ_CHECK(read.categories.items[i] == literal.categories[i]);

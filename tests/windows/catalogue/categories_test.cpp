@@ -142,38 +142,52 @@ TEST_F(CategoryButtons, AFilterNameNoLongerStoredChangesNoOtherCategory) {
     EXPECT_EQ(SiteField(1), (Strings{"A", "Z", "A", "A"}));
 }
 
-// Writes fail from a point on: each step of a rename or delete in turn is the first to fail.
-// Where the category has changed but a site could not follow, the loop ends and says so.
-TEST_F(CategoryButtons, ASiteThatCannotBeChangedEndsTheLoopAndIsReported) {
-    for (const bool rename : {true, false}) {
-        bool reachedTheSites = false;
-        for (int allowedWrites = 0; allowedWrites < 100 && !reachedTheSites; ++allowedWrites) {
-            for (const StoreInfo& s : AllStores()) {
-                const bool recreate = s.alias != std::string(kGeneralStoreAlias);
-                ASSERT_TRUE(!recreate ||
-                            RecordStore::Create(Folder() + s.fileName, s.password, s.fieldNames, true));
+// Writes to one store fail from a point on: each step of a rename or delete in turn is the first
+// to fail. However many writes succeed before that store refuses one, the category and its sites
+// change together or not at all, and a change that did not happen is reported as failed. (When
+// both stores refuse every write, the sites that were already changed cannot be put back.)
+TEST_F(CategoryButtons, AFailedWriteLeavesTheCategoryAndItsSitesInStep) {
+    for (const char* failing : {kSiteStoreFile, kCategoryStoreFile}) {
+        for (const bool rename : {true, false}) {
+            bool succeeded = false, failed = false;
+            for (int allowedWrites = 0; allowedWrites < 100 && !succeeded; ++allowedWrites) {
+                for (const StoreInfo& s : AllStores()) {
+                    const bool recreate = s.alias != std::string(kGeneralStoreAlias);
+                    ASSERT_TRUE(!recreate ||
+                                RecordStore::Create(Folder() + s.fileName, s.password, s.fieldNames, true));
+                }
+                AddCategories({"A"});
+                AddSites({{"A", "http://a1", "1"}, {"A", "http://a2", "2"}, {"A", "http://a3", "3"}});
+                Load();
+                script.inputs = {std::string("B")};
+                int left = allowedWrites;
+                const std::string name = failing + 1;  // without the leading backslash
+                fileio::SetDetailedFaultHook([&left, &name](const fileio::OpInfo& op) {
+                    const bool ofStore = op.path.find(name) != std::string_view::npos;
+                    return op.op == fileio::Op::Write && ofStore && left-- <= 0 ? fileio::Fault::Fail
+                                                                                : fileio::Fault::None;
+                });
+                Click(rename ? kRenameCategoryButton : kDeleteCategoryButton);
+                fileio::SetDetailedFaultHook(nullptr);
+                Close();
+                const Strings shown = Shown();
+                const Strings sites = SiteField(1);
+                const bool categoryChanged = Categories() != Strings{"A"};
+                const bool sitesChanged = rename ? sites == Strings{"B", "B", "B"} : sites.empty();
+                ASSERT_FALSE(shown.empty());
+                if (categoryChanged) {
+                    succeeded = true;
+                    EXPECT_TRUE(sitesChanged) << failing + 1 << " " << allowedWrites;
+                    EXPECT_EQ(shown.back(), rename ? "更改成功！" : "删除成功！") << allowedWrites;
+                } else {
+                    EXPECT_EQ(sites, (Strings{"A", "A", "A"})) << failing + 1 << " " << allowedWrites;
+                    EXPECT_EQ(shown.back(), rename ? "更改失败！" : "删除失败！") << allowedWrites;
+                    failed = true;
+                }
             }
-            AddCategories({"A"});
-            AddSites({{"A", "http://a1", "1"}, {"A", "http://a2", "2"}, {"A", "http://a3", "3"}});
-            Load();
-            script.inputs = {std::string("B")};
-            int left = allowedWrites;
-            fileio::SetFaultHook([&left](fileio::Op op) {
-                return op == fileio::Op::Write && left-- <= 0 ? fileio::Fault::Fail : fileio::Fault::None;
-            });
-            Click(rename ? kRenameCategoryButton : kDeleteCategoryButton);
-            fileio::SetFaultHook(nullptr);
-            Close();
-            const Strings shown = Shown();
-            const Strings sites = SiteField(1);
-            const bool categoryChanged = Categories() != Strings{"A"};
-            const bool sitesChanged = rename ? sites == Strings{"B", "B", "B"} : sites.empty();
-            ASSERT_FALSE(shown.empty());
-            if (!categoryChanged || sitesChanged) continue;
-            reachedTheSites = true;
-            EXPECT_EQ(shown.back(), rename ? "更改失败！" : "删除失败！") << allowedWrites;
+            EXPECT_TRUE(succeeded) << failing + 1 << " " << rename;
+            EXPECT_TRUE(failed) << failing + 1 << " " << rename;
         }
-        EXPECT_TRUE(reachedTheSites) << rename;
     }
 }
 
