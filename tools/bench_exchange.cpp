@@ -37,6 +37,7 @@
 #include <sys/wait.h>
 #endif
 
+#include "bench_clock.h"
 #include "bench_sites.h"
 #include "core/stores.h"
 #include "platform/whole_file.h"
@@ -59,16 +60,7 @@ using namespace qm;
 constexpr int kSites = 100000;
 constexpr int kCategories = 100;
 
-// <chrono> cannot be compiled with the GBK execution character set (its unit suffixes).
-double NowMs() {
-#ifdef _WIN32
-    return std::clock() * 1000.0 / CLOCKS_PER_SEC;  // wall time in the Windows C runtime
-#else
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-#endif
-}
+using qm::bench::NowMs;
 
 std::vector<std::string> SiteFields(int i) {
     return bench::Site("分类" + std::to_string(i % kCategories), i);

@@ -18,6 +18,7 @@
 #include <random>
 #include <string>
 
+#include "bench_clock.h"
 #include "core/stores.h"
 #include "exchange/csv.h"
 #include "exchange/export_text.h"
@@ -41,16 +42,7 @@ constexpr char kSuffix[] = "_wine";
 constexpr char kSuffix[] = "";
 #endif
 
-// <chrono> cannot be compiled with the GBK execution character set (its unit suffixes).
-double NowMs() {
-#ifdef _WIN32
-    return std::clock() * 1000.0 / CLOCKS_PER_SEC;  // wall time in the Windows C runtime
-#else
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-#endif
-}
+using qm::bench::NowMs;
 
 std::string ChromeFile() {
     std::string gbk = "name,url,username,password,note\r\n";

@@ -30,6 +30,7 @@
 #include <sys/wait.h>
 #endif
 
+#include "bench_clock.h"
 #include "core/stores.h"
 #include "platform/program_folder.h"
 #include "store/record_store.h"
@@ -43,15 +44,7 @@ namespace {
 // <chrono> cannot be compiled with the GBK execution character set (its unit suffixes).
 struct Clock {
     using time_point = double;
-    static double now() {
-#ifdef _WIN32
-        return std::clock() * 1000.0 / CLOCKS_PER_SEC;  // wall time in the Windows C runtime
-#else
-        timespec ts{};
-        clock_gettime(CLOCK_MONOTONIC, &ts);
-        return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-#endif
-    }
+    static double now() { return qm::bench::NowMs(); }
 };
 double MsSince(double t) {
     return Clock::now() - t;
