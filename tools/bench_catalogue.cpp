@@ -43,9 +43,11 @@ bool MakeCatalogue(const std::string& folder, const std::vector<std::string>& ca
     if (!qm::OpenStoreByName(qm::kGeneralStoreAlias) || !qm::Stores().Append({"", ""})) return false;
     if (!qm::OpenStoreByName(qm::kCategoryStoreAlias)) return false;
     for (const std::string& c : categories) qm::Stores().Append({c});
-    if (!qm::OpenStoreByName(qm::kSiteStoreAlias)) return false;
+    // One batch: single changes are flushed one by one, as a user's are.
+    if (!qm::OpenStoreByName(qm::kSiteStoreAlias) || !qm::Stores().BeginBatch()) return false;
     for (int i = 0; i < sites; ++i)
         if (!qm::Stores().Append(Site(category(i), i))) return false;
+    if (!qm::Stores().CommitBatch()) return false;
     qm::CloseStoreByName("");
     return true;
 }

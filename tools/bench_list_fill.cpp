@@ -37,10 +37,12 @@ bool MakeCatalogue(const std::string& folder) {
     if (!qm::OpenStoreByName(qm::kCategoryStoreAlias)) return false;
     qm::Stores().Append({"A"});
     qm::Stores().Append({"B"});
-    if (!qm::OpenStoreByName(qm::kSiteStoreAlias)) return false;
+    // One batch: single changes are flushed one by one, as a user's are.
+    if (!qm::OpenStoreByName(qm::kSiteStoreAlias) || !qm::Stores().BeginBatch()) return false;
     for (int i = 0; i < kSites; ++i)
         if (!qm::Stores().Append(Site("A", i))) return false;
     for (int i = 0; i < 10; ++i) qm::Stores().Append(Site("B", i));
+    if (!qm::Stores().CommitBatch()) return false;
     qm::CloseStoreByName("");
     return true;
 }

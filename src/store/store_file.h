@@ -125,8 +125,9 @@ bool SalvageFile(const std::string& path, const std::string& password, const Fie
 // *state is unchanged.
 bool Refresh(fileio::File* file, FileState* state, KeyCache* keys, std::string* error);
 
-// Appends one payload under the file lock after catching up with the file; the payload is built by
-// `build` from the fresh table (it returns false to cancel). On success the table has it applied.
+// Appends one payload under the file lock after catching up with the file and flushing it; the
+// payload is built by `build` from the fresh table (it returns false to cancel). On success the
+// table has it applied.
 template <class Build>
 bool AppendUnderLock(FileState* state, KeyCache* keys, std::string* error, Build build);
 
@@ -155,7 +156,10 @@ bool AppendUnderLock(FileState* state, KeyCache* keys, std::string* error, Build
     const fileio::UniqueFile f = OpenLockedFresh(state, keys, error);
     if (!f) return false;
     std::string payload;
-    bool ok = build(state->table, &payload) && WriteEntry(f.get(), state, payload, error);
+    // What came before reaches the disk first, so only the change being written is ever unflushed:
+    // a machine crash losing any of its pages leaves a torn tail, never damage before later entries.
+    bool ok = build(state->table, &payload) && (fileio::Sync(f.get()) || (*error = "flush failed", false)) &&
+              WriteEntry(f.get(), state, payload, error);
     fileio::Unlock(f.get());
     return ok;
 }

@@ -508,5 +508,79 @@ TEST(StoreFaults, AMachineCrashLosingAnyPagesOfALargeBatchLeavesItWholeOrNone) {
     std::printf("page losses: %zu sets, three ways each\n", losses.size());
 }
 
+// Single changes are entries of their own: a crash losing pages of an earlier one while a later
+// one reached the disk must not leave damage in the middle of the file.
+TEST(StoreFaults, AMachineCrashLosingPagesOfSingleChangesKeepsEveryFlushedOne) {
+    Session s;
+    const std::string store = fileio::AbsolutePath(s.path);
+    const std::string big(6000, 'y');  // each change spans pages of its own
+    const std::vector<std::function<bool(RecordStore&)>> changes = {
+        [&](RecordStore& r) { return r.Append({"c", big}); },
+        [&](RecordStore& r) { return r.GoTo(1) && r.Write(2, big + "z"); },
+        [&](RecordStore& r) { return r.Append({"d", big}); },
+    };
+    std::vector<Snapshot> states;
+    {
+        RecordStore r;
+        ASSERT_TRUE(s.Reopen(r));
+        ASSERT_TRUE(r.Append({"a", "1"}));
+        r.CloseAll();  // flushed
+    }
+    const std::string flushedBytes = testing::FileBytes(s.path);
+    {
+        RecordStore r;
+        ASSERT_TRUE(s.Reopen(r));
+        states.push_back(Snap(r, kFields));
+        for (const auto& change : changes) {
+            ASSERT_TRUE(change(r));
+            states.push_back(Snap(r, kFields));
+        }
+    }
+    ASSERT_TRUE(testing::PutFileBytes(s.path, flushedBytes));
+    Disk disk;
+    disk.Adopt(store);
+    std::size_t flushed = 0;  // states[flushed] is on disk
+    {
+        RecordStore r;
+        ASSERT_TRUE(s.Reopen(r));
+        std::size_t step = 0;
+        bool dead = false, inHook = false;
+        fileio::SetDetailedFaultHook([&](const fileio::OpInfo& op) {
+            if (dead) return fileio::Fault::Fail;
+            if (inHook) return fileio::Fault::None;
+            inHook = true;
+            disk.Before(op);
+            inHook = false;
+            if (op.op == fileio::Op::Sync && op.path == store) flushed = step;
+            dead = op.op == fileio::Op::Write && op.path == store && step == changes.size() - 1;
+            return fileio::Fault::None;
+        });
+        for (const auto& change : changes) {
+            change(r);
+            ++step;
+        }
+        r.CloseAll();
+        fileio::SetFaultHook({});
+    }
+    const std::string crashed = testing::FileBytes(s.path);
+    const std::vector<std::uint64_t> pages = disk.UnflushedPages(store);
+    ASSERT_GE(pages.size(), 2u);
+    std::mt19937 rng(7);
+    for (Loss loss : {Loss::Zeros, Loss::Garbage, Loss::OldBytes}) {
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            ASSERT_TRUE(testing::PutFileBytes(s.path, crashed));
+            disk.Crash(loss, rng, [&](std::uint64_t page) { return page == pages[i]; });
+            bool opened = false;
+            const Snapshot found = SnapFile(s.path, kPw, kFields, &opened);
+            const std::string where = "loss " + std::to_string(static_cast<int>(loss)) + ", page " +
+                                      std::to_string(pages[i]) + ", flushed at " + std::to_string(flushed);
+            ASSERT_TRUE(opened) << where;
+            bool matches = false;
+            for (std::size_t j = flushed; j < states.size(); ++j) matches |= found == states[j];
+            EXPECT_TRUE(matches) << where;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qm
