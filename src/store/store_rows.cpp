@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/large_memory.h"
+
 namespace qm::storefile {
 
 namespace {
@@ -15,6 +17,15 @@ std::atomic<std::uint64_t> g_versions{0};
 constexpr std::size_t kMinBlock = 4u << 10;
 constexpr std::size_t kMaxBlock = 1u << 20;
 constexpr std::size_t kWasteSlack = 1u << 20;
+
+// A block of at least `size` bytes; large ones come from the system in one piece (a load's block
+// is written from end to end right away, and page by page that costs more than the copying).
+std::shared_ptr<char[]> AllocateBlock(std::size_t size) {
+    if (size >= kLargeMemoryMin)
+        if (char* p = AllocateLargeMemory(size))
+            return std::shared_ptr<char[]>(p, [size](char* q) { FreeLargeMemory(q, size); });
+    return std::shared_ptr<char[]>(new char[size]);  // uninitialised: pages never written cost no memory
+}
 
 }  // namespace
 
@@ -69,7 +80,7 @@ void RowList::Touch() {
 void RowList::NewBlock(std::size_t bytes) {
     const std::size_t size = std::max<std::size_t>(
         bytes, std::clamp<std::size_t>(static_cast<std::size_t>(live_ / 8), kMinBlock, kMaxBlock));
-    blocks_.emplace_back(new char[size]);  // left uninitialised: pages never written cost no memory
+    blocks_.push_back(AllocateBlock(size));
     free_ = blocks_.back().get();
     room_ = size;
     held_ += size;
@@ -77,7 +88,7 @@ void RowList::NewBlock(std::size_t bytes) {
 
 void RowList::Repack(std::size_t extra) {
     const std::size_t size = static_cast<std::size_t>(live_ + live_ / 4) + extra + kMinBlock;
-    std::shared_ptr<char[]> block(new char[size]);
+    std::shared_ptr<char[]> block = AllocateBlock(size);
     char* p = block.get();
     for (Ref& r : refs_) {
         if (r.size) std::memcpy(p, r.data, r.size);
@@ -148,7 +159,7 @@ void RowList::RemoveAt(const std::vector<std::size_t>& sorted) {
 }
 
 void RowList::Select(const std::vector<std::pair<std::size_t, std::size_t>>& runs) {
-    std::vector<Ref> refs;
+    std::vector<Ref, LargeAllocator<Ref>> refs;
     std::size_t count = 0;
     for (const auto& run : runs) count += run.second;
     refs.reserve(count);

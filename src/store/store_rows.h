@@ -8,11 +8,40 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "platform/large_memory.h"
+
 namespace qm::storefile {
+
+// Allocates large arrays from the system's large memory (the row references of a big store).
+template <class T>
+struct LargeAllocator {
+    using value_type = T;
+    LargeAllocator() = default;
+    template <class U>
+    LargeAllocator(const LargeAllocator<U>&) {}
+    T* allocate(std::size_t n) {
+        const std::size_t bytes = n * sizeof(T);
+        if (bytes < kLargeMemoryMin) return static_cast<T*>(::operator new(bytes));
+        if (char* p = AllocateLargeMemory(bytes)) return reinterpret_cast<T*>(p);
+        throw std::bad_alloc();
+    }
+    void deallocate(T* p, std::size_t n) {
+        const std::size_t bytes = n * sizeof(T);
+        if (bytes >= kLargeMemoryMin)
+            FreeLargeMemory(reinterpret_cast<char*>(p), bytes);
+        else
+            ::operator delete(p);
+    }
+    template <class U>
+    bool operator==(const LargeAllocator<U>&) const {
+        return true;
+    }
+};
 
 class RowList {
   public:
@@ -59,7 +88,7 @@ class RowList {
     void Repack(std::size_t extra);
     void Touch();
 
-    std::vector<Ref> refs_;
+    std::vector<Ref, LargeAllocator<Ref>> refs_;
     std::vector<std::shared_ptr<char[]>> blocks_;
     char* free_ = nullptr;  // free space at the end of the last block, which only this list writes
     std::size_t room_ = 0;

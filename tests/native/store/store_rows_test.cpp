@@ -58,6 +58,38 @@ TEST(RowList, CopiesShareBytesButNotChanges) {
     EXPECT_EQ(Contents(c).back(), "four");
 }
 
+// A load's block and a big table's references come from the system's large memory: every byte of
+// them is usable, and a block outlives the list that made it while a copy still refers into it.
+TEST(RowList, LargeBlocksAreWholeAndLiveAsLongAsACopyUsesThem) {
+    const std::size_t rowCount = 200000;  // references over the large-memory size
+    const std::string big = Row(3 * (std::size_t{1} << 20), 'b');
+    RowList copy;
+    {
+        RowList rows;
+        rows.Reserve(rowCount, 5u << 20);  // one block larger than a huge page, not a multiple of it
+        rows.Add(big);                     // fills most of the block, to its last huge page
+        for (std::size_t i = 0; i < rowCount; ++i) rows.Add(Row(i % 7, static_cast<char>('a' + i % 26)));
+        rows.Add(Row((5u << 20) - rows.Bytes() - 1, 'z'));  // up to the block's last byte
+        rows.Add(big);                                      // past the end: a second large block
+        copy = rows;
+    }
+    ASSERT_EQ(copy.size(), rowCount + 3);
+    EXPECT_EQ(copy[0], big);
+    EXPECT_EQ(copy[rowCount + 2], big);
+    for (std::size_t i = 0; i < rowCount; i += 997)
+        ASSERT_EQ(copy[i + 1], Row(i % 7, static_cast<char>('a' + i % 26))) << i;
+    const std::string tail(copy[rowCount + 1]);
+    EXPECT_EQ(tail.back(), 'z');
+    copy.Set(0, Row(1, 'n'));
+    copy.Set(rowCount + 2, Row(1, 'm'));
+    copy.ShrinkIfWasteful();  // most bytes are old versions now: repacked into one new large block
+    EXPECT_EQ(copy[0], Row(1, 'n'));
+    EXPECT_EQ(copy[rowCount + 1], tail);
+    EXPECT_EQ(copy[rowCount + 2], Row(1, 'm'));
+    for (std::size_t i = 0; i < rowCount; i += 997)
+        ASSERT_EQ(copy[i + 1], Row(i % 7, static_cast<char>('a' + i % 26))) << i;
+}
+
 TEST(RowList, RewritesKeepEveryRowAndTheByteCount) {
     RowList rows;
     std::vector<std::string> want;
