@@ -1,12 +1,13 @@
 // The row list under the tables: copies that share blocks never see each other's changes, rows
 // keep their bytes through repacks (also when a row is set from the list's own bytes), and the
 // version tells every change apart.
+#include "store/store_rows.h"
+
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
-
-#include "store/store_rows.h"
 
 namespace qm::storefile {
 namespace {
@@ -88,6 +89,36 @@ TEST(RowList, LargeBlocksAreWholeAndLiveAsLongAsACopyUsesThem) {
     EXPECT_EQ(copy[rowCount + 2], Row(1, 'm'));
     for (std::size_t i = 0; i < rowCount; i += 997)
         ASSERT_EQ(copy[i + 1], Row(i % 7, static_cast<char>('a' + i % 26))) << i;
+}
+
+// Rows added from an adopted block (a batch joined on load) stay where they are; rows from
+// elsewhere are still copied, and the block lives while any copy of the list refers into it.
+TEST(RowList, RowsOfAnAdoptedBlockAreNotCopied) {
+    RowList copy;
+    const char* inBlock = nullptr;
+    {
+        const std::string joined = "\x09" + Row(3, 'a') + Row(2, 'b');
+        std::shared_ptr<char[]> block = AllocateRowBlock(joined.size());
+        std::memcpy(block.get(), joined.data(), joined.size());
+        inBlock = block.get() + 1;
+        RowList rows;
+        rows.Reserve(2, 64);
+        rows.Add(Row(1, 'x'));  // before the block: copied into the list's own
+        rows.Adopt(std::move(block), joined.size());
+        rows.Add(std::string_view(inBlock, 4));
+        rows.Add(std::string_view(inBlock + 4, 3));
+        const std::string outside = Row(2, 'b');  // equal bytes, another place: copied
+        rows.Add(outside);
+        EXPECT_EQ(rows[1].data(), inBlock);
+        EXPECT_EQ(rows[2].data(), inBlock + 4);
+        EXPECT_NE(rows[3].data(), outside.data());
+        EXPECT_EQ(rows.Bytes(), 2u + 4u + 3u + 3u);
+        copy = rows;
+        rows.Set(1, Row(5, 'n'));  // written into the list's own block, not over the adopted bytes
+        EXPECT_EQ(rows[1], Row(5, 'n'));
+    }
+    EXPECT_EQ(Contents(copy), (std::vector<std::string>{Row(1, 'x'), Row(3, 'a'), Row(2, 'b'), Row(2, 'b')}));
+    EXPECT_EQ(copy[1].data(), inBlock);
 }
 
 TEST(RowList, RewritesKeepEveryRowAndTheByteCount) {
