@@ -97,7 +97,8 @@ TEST(RowList, RowsOfAnAdoptedBlockAreNotCopied) {
     RowList copy;
     const char* inBlock = nullptr;
     {
-        const std::string joined = "\x09" + Row(3, 'a') + Row(2, 'b');
+        std::string joined(1, '\x09');  // a batch's type byte, then two rows
+        joined.append(Row(3, 'a')).append(Row(2, 'b'));
         std::shared_ptr<char[]> block = AllocateRowBlock(joined.size());
         std::memcpy(block.get(), joined.data(), joined.size());
         inBlock = block.get() + 1;
