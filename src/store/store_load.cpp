@@ -280,9 +280,10 @@ bool LoadFull(fileio::File* file, FileState* st, KeyCache* keys, std::string* er
     n.password = st->password;
     if (!OpenHeader(file, &n, keys, error, problem)) return false;
     n.end = kHeaderSize;
-    // The rows take at most the size of the file: one block, left untouched where not needed. Rows
-    // are rarely under 64 bytes, and a guess too small costs one more copy of the references.
-    n.table.rows.Reserve(static_cast<std::size_t>(s.size / 64), static_cast<std::size_t>(s.size));
+    // The rows take at most the size of the file: one block, left untouched where not needed. The
+    // references are reserved for rows of 16 bytes, also left untouched where not needed: a guess
+    // too small costs a copy of them, and for a while both.
+    n.table.rows.Reserve(static_cast<std::size_t>(s.size / 16), static_cast<std::size_t>(s.size));
     FileState* np = &n;
     std::uint64_t end = kHeaderSize;
     auto take = [np, &end](std::string_view p) {

@@ -180,7 +180,12 @@ void RowList::RemoveAt(const std::vector<std::size_t>& sorted) {
 void RowList::Select(const std::vector<std::pair<std::size_t, std::size_t>>& runs) {
     std::vector<Ref, LargeAllocator<Ref>> refs;
     std::size_t count = 0;
-    for (const auto& run : runs) count += run.second;
+    bool same = true;  // the runs take every row in order (a batch that only appended): no copy
+    for (const auto& run : runs) {
+        same = same && run.first == count;
+        count += run.second;
+    }
+    if (same && count == refs_.size()) return Touch();
     refs.reserve(count);
     live_ = 0;
     for (const auto& [first, n] : runs) {
