@@ -38,7 +38,7 @@ inline std::string AsItIs(std::string_view s) {
 // The records of a store by a hash of their key (category name, site host), for "stored already?"
 // as a look-up: a table of record numbers, each with 32 bits of its key's hash, by open
 // addressing. A candidate is confirmed by reading its record's key again, so the table holds 8
-// bytes a slot (16 to 32 a record) instead of a string and a node per record: an import of many
+// bytes a slot (11 to 21 a record) instead of a string and a node per record: an import of many
 // short lines is held by its records, not by their keys.
 class RecordKeys {
   public:
@@ -53,7 +53,7 @@ class RecordKeys {
         return false;
     }
     void Add(std::string_view key, long long recordNumber) {
-        if (2 * (count_ + 1) > slots_.size()) Grow();
+        if (4 * (count_ + 1) > 3 * slots_.size()) Grow();  // at most three quarters full
         Put(std::uint64_t{Tag(key)} << 32 | static_cast<std::uint32_t>(recordNumber));
         ++count_;
     }
