@@ -20,6 +20,13 @@
 //   import_hostile_50mb_peak_vs_file  a child process importing 50 MB of bare opening delimiters
 //                                     in the category section: its peak resident growth over the
 //                                     file size (native only)
+//   import_custom_hostile_1mb_ms      a crafted custom-format file of 1 MB: one short line per
+//                                     site, every host new ("h1f"), imported by the template of the
+//                                     address alone (import_custom_hostile_1mb_wine_ms under Wine)
+//   import_custom_hostile_4mb_vs_1mb  the same for 4 MB over the 1 MB time (4 when linear)
+//   import_custom_hostile_1mb_peak_vs_file  a child importing the 1 MB file: its peak resident
+//                                     growth over the file size; ..._less_stores_vs_file less
+//                                     what the filled stores take when merely loaded (native only)
 // Every import is checked: 100,000 sites and 100 categories stored, or the bench fails; the
 // crafted import must store its one category and say that the rest could not be read.
 #include <cstdio>
@@ -114,6 +121,21 @@ std::string CraftedFile(std::size_t bytes) {
     return CategorySection(body);
 }
 
+// A custom-format file of `bytes`: short lines, each a site of a host not seen before. Each line
+// becomes a record, so it is the most a byte of such a file can make an import hold; returns the
+// number of lines.
+std::size_t CustomHostileFile(std::size_t bytes, std::string* text) {
+    text->clear();
+    std::size_t lines = 0;
+    char line[32];
+    while (text->size() < bytes) text->append(line, std::snprintf(line, sizeof line, "h%zx\n", lines++));
+    return lines;
+}
+
+std::string AddressTemplate() {
+    return qm::Placeholder(qm::SiteFieldNames()[1]);
+}
+
 long long Count(const char* alias) {
     if (!qm::OpenStoreByName(alias)) return -1;
     const long long n = qm::Stores().RecordCount();
@@ -193,6 +215,8 @@ int Child(const std::string& mode, const std::string& folder, const std::string&
     const long base = StatusKb("VmRSS:");
     if (mode == "--import") {
         qm::ImportFromFile(file, qm::kNativeFormat, "", "自动分配");
+    } else if (mode == "--import-custom") {
+        qm::ImportFromFile(file, qm::kCustomFormat, AddressTemplate(), "自动分配");
     } else {
         std::size_t bytes = 0;
         for (const char* alias : {qm::kSiteStoreAlias, qm::kCategoryStoreAlias}) {
@@ -243,6 +267,41 @@ void CompareWithSqlite(const char* self, const std::filesystem::path& dir, const
 }
 #endif
 
+// The crafted custom-format imports: 1 MB and 4 MB timed here, and (natively) the memory of a child
+// importing 1 MB; false when an import did not store every line.
+bool CustomHostileImports(const char* self, const std::filesystem::path& dir, const std::string& folder) {
+    const std::string file = folder + "\\custom.txt";
+    std::string text;
+    double ms[2] = {-1, -1};
+    for (int k = 0; k < 2; ++k) {
+        const std::size_t lines = CustomHostileFile(std::size_t{1} << (k ? 22 : 20), &text);
+        if (!MakeStores(folder) || !qm::ReplaceWholeFile(file, text)) return false;
+        const double t = NowMs();
+        qm::ImportFromFile(file, qm::kCustomFormat, AddressTemplate(), "自动分配");
+        ms[k] = NowMs() - t;
+        if (Count(qm::kSiteStoreAlias) != static_cast<long long>(lines)) return false;
+    }
+#ifdef _WIN32
+    (void)self, (void)dir;
+    std::printf("bench import_custom_hostile_1mb_wine_ms %.0f ms\n", ms[0]);
+#else
+    std::printf("bench import_custom_hostile_1mb_ms %.1f ms\n", ms[0]);
+    std::printf("bench import_custom_hostile_4mb_vs_1mb %.2f ratio\n", ms[1] / ms[0]);
+    CustomHostileFile(std::size_t{1} << 20, &text);
+    if (!MakeStores(folder) || !qm::ReplaceWholeFile(file, text)) return false;
+    const std::string report = (dir / "custom-child.txt").string();
+    const Memory import = ChildMemory(self, "--import-custom", folder, file, report);
+    const Memory load = ChildMemory(self, "--load", folder, file, report);
+    if (import.peak <= 0 || load.peak <= 0) return false;
+    const double fileKb = static_cast<double>(text.size()) / 1024;
+    std::printf("bench import_custom_hostile_1mb_peak_vs_file %.2f ratio\n",
+                (import.peak - import.base) / fileKb);
+    std::printf("bench import_custom_hostile_1mb_peak_less_stores_vs_file %.2f ratio\n",
+                (import.peak - import.base - (load.peak - load.base)) / fileKb);
+#endif
+    return true;
+}
+
 // The crafted import of 1 MB, and (natively) the memory of a child importing 50 MB of bare opening
 // delimiters; false when the crafted import did not end as it must.
 bool HostileImports(const char* self, const std::filesystem::path& dir, const std::string& folder) {
@@ -271,7 +330,7 @@ bool HostileImports(const char* self, const std::filesystem::path& dir, const st
     std::printf("bench import_hostile_50mb_peak_vs_file %.2f ratio\n",
                 (m.peak - m.base) / (static_cast<double>(body.size()) / 1024));
 #endif
-    return true;
+    return CustomHostileImports(self, dir, folder);
 }
 
 }  // namespace

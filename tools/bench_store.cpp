@@ -5,6 +5,8 @@
 //                             against the sqlite3 CLI reading the same rows (native only); both
 //                             timed alike as a child process, best of 9 runs taken in turns
 //   store_open_scan_uncompacted_vs_sqlite  the same for the file before the close compacted it
+//   store_open_scan_imported_vs_sqlite  the same for the store as the batch of an import of 100,000
+//                             sites leaves it (one batch in parts; not compacted)
 //   store_peak_mem_vs_plain   peak resident growth of a process loading the store / plaintext size
 //                             (native only; a child process measures itself)
 //   store_batch_import_100000_ms  100,000 sites appended in one batch through the program's store
@@ -20,6 +22,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -34,6 +37,7 @@
 #include "core/stores.h"
 #include "platform/file_io.h"
 #include "platform/program_folder.h"
+#include "platform/whole_file.h"
 #include "store/record_store.h"
 
 #ifndef _WIN32
@@ -154,22 +158,23 @@ struct StoreSide {
 // single appends it was before (the worst case: a writer that never closed it), and sqlite3 reading
 // the same rows, run in turns so that all see the same load of the machine; the best run counts.
 void CompareWithSqlite(const char* self, const std::filesystem::path& dir, const std::string& store,
-                       const std::string& log, int count, std::size_t plain) {
+                       const std::string& log, const std::string& imported, int count, std::size_t plain) {
     std::string db;
     if (!MakeSqliteDb(dir, count, &db)) {
         std::fprintf(stderr, "sqlite3 failed\n");
         return;
     }
     const std::string report = (dir / "child.txt").string();
-    StoreSide closed{store}, appended{log};
+    StoreSide closed{store}, appended{log}, batch{imported};
     double sqliteMs = -1;
     for (int run = 0; run < 9; ++run) {
         closed.Run(self, report, count);
         appended.Run(self, report, count);
+        batch.Run(self, report, 100000);
         const double q = RunTimed({"sqlite3", db, "SELECT * FROM s"}, "/dev/null");
         if (q > 0 && (sqliteMs < 0 || q < sqliteMs)) sqliteMs = q;
     }
-    if (closed.ms <= 0 || appended.ms <= 0 || sqliteMs <= 0) {
+    if (closed.ms <= 0 || appended.ms <= 0 || batch.ms <= 0 || sqliteMs <= 0) {
         std::fprintf(stderr, "the comparison with sqlite3 failed\n");
         return;
     }
@@ -179,9 +184,12 @@ void CompareWithSqlite(const char* self, const std::filesystem::path& dir, const
     std::printf("bench sqlite_select_all_ms %.1f ms\n", sqliteMs);
     std::printf("bench store_open_scan_vs_sqlite %.2f ratio\n", closed.ms / sqliteMs);
     std::printf("bench store_open_scan_uncompacted_vs_sqlite %.2f ratio\n", appended.ms / sqliteMs);
+    std::printf("bench store_open_scan_imported_vs_sqlite %.2f ratio\n", batch.ms / sqliteMs);
     std::printf("bench store_peak_mem_vs_plain %.2f ratio\n", (closed.hwm - closed.base) * 1024.0 / plain);
     std::printf("bench store_peak_mem_uncompacted_vs_plain %.2f ratio\n",
                 (appended.hwm - appended.base) * 1024.0 / plain);
+    std::printf("bench store_peak_mem_imported_vs_plain %.2f ratio\n",
+                (batch.hwm - batch.base) * 1024.0 / plain);
 }
 #endif
 
@@ -204,6 +212,9 @@ bool BenchBatches(const std::filesystem::path& dir) {
     }
     if (!rs.CommitBatch()) return false;
     std::printf("bench store_batch_import_100000_ms %.0f ms\n", MsSince(t));
+    qm::CloseStoreByName(qm::kSiteStoreAlias);
+    const std::optional<std::string> imported = qm::ReadWholeFile(path);
+    if (!imported || !qm::ReplaceWholeFile((dir / "imported.edb").string(), *imported)) return false;
     for (const int count : {10000, 30000, 100000}) {
         if (!create()) return false;
         rs.BeginBatch();  // the filling is not measured
@@ -292,7 +303,8 @@ int main(int argc, char** argv) {
     if (!BenchBatches(dir))
         std::fprintf(stderr, "the batch benchmark failed: %s\n", qm::Stores().LastError().c_str());
 #ifndef _WIN32
-    CompareWithSqlite(argv[0], dir, path, dir.string() + "\\log.edb", count, plain);
+    CompareWithSqlite(argv[0], dir, path, dir.string() + "\\log.edb", (dir / "imported.edb").string(), count,
+                      plain);
 #else
     std::size_t records = 0;
     std::printf("bench store_open_scan_ms %.1f ms\n", OpenAndScan(path, &records));

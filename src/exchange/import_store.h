@@ -4,9 +4,12 @@
 // window thread.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 #include "core/stores.h"
 #include "platform/dialogs.h"
@@ -32,7 +35,53 @@ inline std::string AsItIs(std::string_view s) {
     return std::string(s);
 }
 
-// One of the two stores for the length of an import, with a key of each record kept so that
+// The records of a store by a hash of their key (category name, site host), for "stored already?"
+// as a look-up: a table of record numbers, each with 32 bits of its key's hash, by open
+// addressing. A candidate is confirmed by reading its record's key again, so the table holds 8
+// bytes a slot (11 to 21 a record) instead of a string and a node per record: an import of many
+// short lines is held by its records, not by their keys.
+class RecordKeys {
+  public:
+    // Whether a record whose key equals `key` is among those added; keyOf(n) gives record n's key.
+    template <class KeyOf>
+    bool Contains(std::string_view key, KeyOf keyOf) const {
+        if (slots_.empty()) return false;
+        const std::uint32_t tag = Tag(key);
+        for (std::size_t i = tag & Mask(); slots_[i]; i = (i + 1) & Mask())
+            if (slots_[i] >> 32 == tag && keyOf(static_cast<long long>(slots_[i] & 0xFFFFFFFFu)) == key)
+                return true;
+        return false;
+    }
+    void Add(std::string_view key, long long recordNumber) {
+        if (4 * (count_ + 1) > 3 * slots_.size()) Grow();  // at most three quarters full
+        Put(std::uint64_t{Tag(key)} << 32 | static_cast<std::uint32_t>(recordNumber));
+        ++count_;
+    }
+
+  private:
+    // The hash's high and low halves folded; a slot's place is its tag's low bits, so a grown
+    // table places the slots again from their tags alone.
+    static std::uint32_t Tag(std::string_view key) {
+        const std::uint64_t h = std::hash<std::string_view>()(key);
+        return static_cast<std::uint32_t>(h >> 32 ^ h);
+    }
+    std::size_t Mask() const { return slots_.size() - 1; }
+    void Put(std::uint64_t slot) {
+        std::size_t i = static_cast<std::size_t>(slot >> 32) & Mask();
+        while (slots_[i]) i = (i + 1) & Mask();
+        slots_[i] = slot;
+    }
+    void Grow() {
+        std::vector<std::uint64_t> old(std::max<std::size_t>(64, 2 * slots_.size()));
+        old.swap(slots_);
+        for (std::uint64_t slot : old)
+            if (slot) Put(slot);
+    }
+    std::vector<std::uint64_t> slots_;
+    std::size_t count_ = 0;
+};
+
+// One of the two stores for the length of an import, with its records by key (RecordKeys) so that
 // "stored already?" is a look-up: the category names, or the hosts of the sites.
 class StoreWriter {
   public:
@@ -47,21 +96,25 @@ class StoreWriter {
             Close();
             return false;
         }
-        return keys_.count(key_(value)) != 0;
+        return keys_.Contains(key_(value), [this](long long n) {
+            RecordStore& store = Stores();
+            store.Skip(n - store.RecordNumber());  // no look at the file, unlike GoTo
+            return key_(store.Read(keyField_));
+        });
     }
     bool Open() {
         if (!current_->Use(alias_)) return false;
         if (!loaded_) {
             RecordStore& store = Stores();
             stored_ = store.RecordCount();
-            for (long long n = 1; n <= stored_; ++n, store.Skip()) keys_.insert(key_(store.Read(keyField_)));
+            for (long long n = 1; n <= stored_; ++n, store.Skip()) keys_.Add(key_(store.Read(keyField_)), n);
             loaded_ = true;
         }
         return true;
     }
     bool Append(const Fields& record) {
         if (!Stores().Append(record)) return false;
-        keys_.insert(key_(record[static_cast<std::size_t>(keyField_ - 1)]));
+        keys_.Add(key_(record[static_cast<std::size_t>(keyField_ - 1)]), Stores().RecordCount());
         ++appended_;
         return true;
     }
@@ -81,7 +134,7 @@ class StoreWriter {
     int keyField_;
     std::string (*key_)(std::string_view);
     CurrentStore* current_;
-    std::unordered_set<std::string> keys_;
+    RecordKeys keys_;
     bool loaded_ = false;
     long long stored_ = 0, appended_ = 0;
 };

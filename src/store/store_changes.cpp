@@ -151,27 +151,32 @@ bool ApplyPayload(Table* t, std::string_view p, BatchTrack* track) {
     }
 }
 
-std::string BatchBody(const RowList& rows, const BatchTrack& track) {
+void PutBatchBody(const RowList& rows, const BatchTrack& track,
+                  const std::function<void(std::string_view)>& put) {
     // The row count before the batch, then runs of rows kept from before (count << 1, first index)
     // and runs of new rows (count << 1 | 1, then each row with its length).
-    std::string body;
-    PutVarint(&body, track.baseCount);
+    std::string v;
+    auto varint = [&](std::uint64_t n) {
+        v.clear();
+        PutVarint(&v, n);
+        put(v);
+    };
+    varint(track.baseCount);
     for (std::size_t i = 0, j = 0; i < rows.size(); i = j) {
         j = i + 1;
         if (track.origin[i] != BatchTrack::kNew) {
             while (j < rows.size() && track.origin[j] == track.origin[j - 1] + 1) ++j;
-            PutVarint(&body, (j - i) << 1);
-            PutVarint(&body, track.origin[i]);
+            varint((j - i) << 1);
+            varint(track.origin[i]);
         } else {
             while (j < rows.size() && track.origin[j] == BatchTrack::kNew) ++j;
-            PutVarint(&body, ((j - i) << 1) | 1);
+            varint(((j - i) << 1) | 1);
             for (std::size_t k = i; k < j; ++k) {
-                PutVarint(&body, rows[k].size());
-                body += rows[k];
+                varint(rows[k].size());
+                put(rows[k]);
             }
         }
     }
-    return body;
 }
 
 }  // namespace qm::storefile

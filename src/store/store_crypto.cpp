@@ -99,16 +99,21 @@ std::string NonceBytes(std::size_t n) {
 
 bool Seal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view plain,
           std::string* out) {
+    out->resize(plain.size() + kTagSize);
+    return Seal(key, nonce, aad, plain, out->data());
+}
+
+bool Seal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view plain,
+          char* out) {
     if (!Init()) return false;
     CipherCache& cache = Cache();
     std::lock_guard<std::mutex> lock(cache.mutex);
     gcry_cipher_hd_t hd = CipherFor(cache, key);
     if (!Prepare(hd, nonce, aad)) return false;
-    out->assign(plain.size() + kTagSize, '\0');
     gcry_cipher_final(hd);
-    if (!plain.empty() && gcry_cipher_encrypt(hd, out->data(), plain.size(), plain.data(), plain.size()))
+    if (!plain.empty() && gcry_cipher_encrypt(hd, out, plain.size(), plain.data(), plain.size()))
         return false;
-    return !gcry_cipher_gettag(hd, out->data() + plain.size(), kTagSize);
+    return !gcry_cipher_gettag(hd, out + plain.size(), kTagSize);
 }
 
 bool Unseal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view in,

@@ -26,6 +26,9 @@ std::string NonceBytes(std::size_t n);   // unique, cheap (entry nonces)
 // out := ciphertext || tag. Returns false only on a library failure.
 bool Seal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view plain,
           std::string* out);
+// The same into plain.size() + kTagSize bytes at out (which may not overlap plain).
+bool Seal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view plain,
+          char* out);
 // in = ciphertext || tag; false when the tag does not match (wrong key or tampered data).
 bool Unseal(const std::string& key, std::string_view nonce, std::string_view aad, std::string_view in,
             std::string* plain);

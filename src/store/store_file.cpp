@@ -216,19 +216,35 @@ bool WriteEntry(fileio::File* f, FileState* st, const std::string& payload, std:
 }
 
 bool WriteBatch(fileio::File* f, FileState* st, const BatchTrack& track, std::string* error) {
-    const std::string body = BatchBody(st->table.rows, track);
+    // The body is sealed part by part as it is produced, straight into the bytes to write, which
+    // are sized once: a batch of an import then takes about its size once more, not three times.
+    std::uint64_t size = 0;
+    PutBatchBody(st->table.rows, track, [&size](std::string_view piece) { size += piece.size(); });
+    const std::uint64_t parts = (size + kBatchPartSize - 1) / kBatchPartSize;
     const std::uint64_t start = st->end;
-    std::string out, tag;
-    std::uint64_t parts = 0;
-    for (std::size_t at = 0; at < body.size(); ++parts) {
-        const std::size_t n = std::min(kBatchPartSize, body.size() - at);
-        std::string payload(1, static_cast<char>(at + n == body.size() ? kBatch : kBatchPart));
-        payload.append(body, at, n);
-        const std::string entry = SealEntry(st->key, st->fileId, start + out.size(), payload, &tag);
-        if (entry.empty()) return *error = "encryption failed", false;
-        out += entry;
+    std::string out, tag, payload;
+    out.reserve(static_cast<std::size_t>(size + parts * (kEntryOverhead + 1)));
+    payload.reserve(1 + kBatchPartSize);
+    std::uint64_t at = 0;  // body bytes sealed so far
+    bool sealed = true;
+    auto seal = [&] {
+        const std::size_t n = payload.size() - 1;
+        payload[0] = static_cast<char>(at + n == size ? kBatch : kBatchPart);
+        sealed = sealed && AppendSealedEntry(&out, st->key, st->fileId, start + out.size(), payload, &tag);
         at += n;
-    }
+        payload.resize(1);
+    };
+    payload.resize(1);
+    PutBatchBody(st->table.rows, track, [&](std::string_view piece) {
+        while (!piece.empty()) {
+            const std::size_t n = std::min(piece.size(), 1 + kBatchPartSize - payload.size());
+            payload.append(piece.substr(0, n));
+            piece.remove_prefix(n);
+            if (payload.size() == 1 + kBatchPartSize) seal();
+        }
+    });
+    if (payload.size() > 1) seal();
+    if (!sealed || at != size) return *error = "encryption failed", false;
     // What came before reaches the disk first: a machine crash in the batch's write then loses
     // only pages of the batch, which a reader tells for a torn tail by its whole parts.
     if (!fileio::Sync(f)) return *error = "flush failed", false;

@@ -108,17 +108,28 @@ std::string KeyFor(KeyCache* keys, const std::string& password, std::string_view
 
 std::string SealEntry(const std::string& key, std::string_view fileId, std::uint64_t offset,
                       std::string_view payload, std::string* tag) {
-    if (payload.size() > kMaxEntry) return {};
-    const std::uint32_t n = static_cast<std::uint32_t>(payload.size());
-    std::string nonce = sc::NonceBytes(sc::kNonceSize), sealed;
-    if (!sc::Seal(key, nonce, Aad(fileId, offset, n).view(), payload, &sealed)) return {};
     std::string e;
-    e.reserve(kEntryOverhead + n);
-    PutU32(&e, n);
-    e += nonce;
-    e += sealed;
-    if (tag) *tag = e.substr(e.size() - sc::kTagSize);
+    e.reserve(kEntryOverhead + payload.size());
+    if (!AppendSealedEntry(&e, key, fileId, offset, payload, tag)) return {};
     return e;
+}
+
+bool AppendSealedEntry(std::string* out, const std::string& key, std::string_view fileId,
+                       std::uint64_t offset, std::string_view payload, std::string* tag) {
+    if (payload.size() > kMaxEntry) return false;
+    const std::uint32_t n = static_cast<std::uint32_t>(payload.size());
+    const std::size_t at = out->size();
+    PutU32(out, n);
+    out->append(sc::NonceBytes(sc::kNonceSize));
+    out->resize(at + kEntryOverhead + n);
+    char* e = out->data() + at;
+    if (!sc::Seal(key, std::string_view(e + 4, sc::kNonceSize), Aad(fileId, offset, n).view(), payload,
+                  e + 4 + sc::kNonceSize)) {
+        out->resize(at);
+        return false;
+    }
+    if (tag) tag->assign(out->data() + out->size() - sc::kTagSize, sc::kTagSize);
+    return true;
 }
 
 std::string EncodeRow(const FieldList& values, std::size_t fieldCount, bool deleted) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -96,8 +97,14 @@ struct Aad {
 // is over kMaxEntry. *tag (if given) receives the entry's tag.
 std::string SealEntry(const std::string& key, std::string_view fileId, std::uint64_t offset,
                       std::string_view payload, std::string* tag);
+// The same appended to *out; false (and *out as it was) when SealEntry would return empty.
+bool AppendSealedEntry(std::string* out, const std::string& key, std::string_view fileId,
+                       std::uint64_t offset, std::string_view payload, std::string* tag);
 
-// The body of the batch recorded in `track`, from its start to `rows` (the format of a batch body).
-std::string BatchBody(const RowList& rows, const BatchTrack& track);
+// The body of the batch recorded in `track`, from its start to `rows` (the format of a batch
+// body), handed to `put` in pieces (varints and rows) in order: a large batch never needs its
+// body whole in memory.
+void PutBatchBody(const RowList& rows, const BatchTrack& track,
+                  const std::function<void(std::string_view)>& put);
 
 }  // namespace qm::storefile

@@ -1,6 +1,8 @@
 // Reading a store file: see store_load.h and docs/store-format.md.
 #include "store/store_load.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace qm::storefile {
@@ -103,23 +105,48 @@ bool IsTornBatch(Reader& r, const FileState& st, std::uint64_t start, std::uint6
     return true;
 }
 
-BatchJoiner::Step BatchJoiner::Add(std::string_view plain, std::uint64_t pos, std::string_view* whole) {
+void BatchJoiner::Append(std::string_view bytes, std::uint64_t most) {
+    if (size_ + bytes.size() > capacity_) {
+        const std::size_t capacity =
+            std::max({size_ + bytes.size(), 2 * capacity_, static_cast<std::size_t>(most)});
+        std::shared_ptr<char[]> grown = AllocateRowBlock(capacity);
+        if (size_) std::memcpy(grown.get(), joined_.get(), size_);
+        joined_ = std::move(grown);
+        capacity_ = capacity;
+    }
+    if (!bytes.empty()) std::memcpy(joined_.get() + size_, bytes.data(), bytes.size());
+    size_ += bytes.size();
+}
+
+BatchJoiner::Step BatchJoiner::Add(std::string_view plain, std::uint64_t pos, std::string_view* whole,
+                                   std::uint64_t most) {
     const unsigned char type = static_cast<unsigned char>(plain[0]);
     if (type != kBatchPart && !pending_) {
         *whole = plain;
         return Whole;
     }
-    if (!pending_) joined_.assign(1, static_cast<char>(kBatch)), startedAt_ = pos;
+    if (!pending_) {
+        size_ = 0;
+        const char batch = static_cast<char>(kBatch);
+        Append(std::string_view(&batch, 1), most);
+        startedAt_ = pos;
+    }
     if (type != kBatchPart && type != kBatch) {
         pending_ = false;
-        joined_.clear();
+        size_ = 0;
         return Broken;
     }
-    joined_.append(plain.substr(1));
+    Append(plain.substr(1), most);
     pending_ = type == kBatchPart;
     if (pending_) return Pending;
-    *whole = joined_;
+    *whole = std::string_view(joined_.get(), size_);
     return Whole;
+}
+
+std::shared_ptr<char[]> BatchJoiner::TakeJoined(std::size_t* size) {
+    *size = capacity_;
+    capacity_ = size_ = 0;
+    return std::move(joined_);
 }
 
 // An entry that is cut short or fails authentication ends the walk as a torn tail when no
@@ -130,7 +157,7 @@ BatchJoiner::Step BatchJoiner::Add(std::string_view plain, std::uint64_t pos, st
 // past whole payloads, so a batch cut short is a torn tail too.
 bool WalkEntries(fileio::File* file, const FileState& st, std::uint64_t from, std::uint64_t size,
                  const std::function<bool(std::string_view)>& take, std::uint64_t* end, std::string* lastTag,
-                 std::string* error, std::uint64_t* damagedAt, Problem* problem) {
+                 std::string* error, std::uint64_t* damagedAt, Problem* problem, RowList* rows) {
     Reader r(file);
     std::string plain;
     BatchJoiner joiner;
@@ -159,9 +186,14 @@ bool WalkEntries(fileio::File* file, const FileState& st, std::uint64_t from, st
             return damaged("damaged entry at ", pos);
         }
         std::string_view whole;
-        const BatchJoiner::Step step = joiner.Add(plain, pos, &whole);
+        const BatchJoiner::Step step = joiner.Add(plain, pos, &whole, size - pos);
         if (step == BatchJoiner::Broken) return damaged("invalid entry at ", joiner.startedAt());
         if (step == BatchJoiner::Whole) {
+            if (rows && whole.data() != plain.data()) {
+                std::size_t n = 0;
+                std::shared_ptr<char[]> block = joiner.TakeJoined(&n);
+                rows->Adopt(std::move(block), n);
+            }
             if (!take(whole))
                 return damaged("invalid entry at ", whole.data() == plain.data() ? pos : joiner.startedAt());
             std::string_view tag;
@@ -248,8 +280,10 @@ bool LoadFull(fileio::File* file, FileState* st, KeyCache* keys, std::string* er
     n.password = st->password;
     if (!OpenHeader(file, &n, keys, error, problem)) return false;
     n.end = kHeaderSize;
-    // The rows take at most the size of the file: one block, left untouched where not needed.
-    n.table.rows.Reserve(static_cast<std::size_t>(s.size / 128), static_cast<std::size_t>(s.size));
+    // The rows take at most the size of the file: one block, left untouched where not needed. The
+    // references are reserved for rows of 16 bytes, also left untouched where not needed: a guess
+    // too small costs a copy of them, and for a while both.
+    n.table.rows.Reserve(static_cast<std::size_t>(s.size / 16), static_cast<std::size_t>(s.size));
     FileState* np = &n;
     std::uint64_t end = kHeaderSize;
     auto take = [np, &end](std::string_view p) {
@@ -260,7 +294,9 @@ bool LoadFull(fileio::File* file, FileState* st, KeyCache* keys, std::string* er
     std::string tag;
     // `end` advances inside the walk; the lambda reads it before each payload.
     *problem = Problem::Entries;
-    if (!WalkEntries(file, n, kHeaderSize, s.size, take, &end, &tag, error, damagedAt, problem)) return false;
+    if (!WalkEntries(file, n, kHeaderSize, s.size, take, &end, &tag, error, damagedAt, problem,
+                     &n.table.rows))
+        return false;
     if (n.table.fieldNames.empty())
         return *damagedAt = kHeaderSize, *error = "store file without a schema", false;
     *problem = Problem::None;

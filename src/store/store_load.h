@@ -47,21 +47,30 @@ class BatchJoiner {
         Broken    // parts of a batch were followed by another kind of entry: they are dropped, and
                   // the entry is not taken (adding it again takes it on its own)
     };
-    Step Add(std::string_view plain, std::uint64_t pos, std::string_view* whole);
+    // `most`, when known, bounds the bytes of the batch (what is left of the file from `pos`): the
+    // join then takes its room once instead of growing by copies.
+    Step Add(std::string_view plain, std::uint64_t pos, std::string_view* whole, std::uint64_t most = 0);
     bool pending() const { return pending_; }
     std::uint64_t startedAt() const { return startedAt_; }  // offset of the batch's first part
+    // Hands over the block that a batch just joined (the last Whole) lies in, so that its rows need
+    // no copy; empty when that batch was a single entry.
+    std::shared_ptr<char[]> TakeJoined(std::size_t* size);
 
   private:
-    std::string joined_;
+    void Append(std::string_view bytes, std::uint64_t most);
+    std::shared_ptr<char[]> joined_;
+    std::size_t capacity_ = 0, size_ = 0;
     bool pending_ = false;
     std::uint64_t startedAt_ = 0;
 };
 
 // Reads the entries from `from` up to `size`: see the definition. On failure *problem says whether
 // the file could not be read (Unreadable) or holds damage (Entries, at *damagedAt).
+// With `rows`, a batch joined from parts is handed to `take` in a block that *rows adopts first,
+// so that its rows are not copied.
 bool WalkEntries(fileio::File* file, const FileState& st, std::uint64_t from, std::uint64_t size,
                  const std::function<bool(std::string_view)>& take, std::uint64_t* end, std::string* lastTag,
-                 std::string* error, std::uint64_t* damagedAt, Problem* problem);
+                 std::string* error, std::uint64_t* damagedAt, Problem* problem, RowList* rows = nullptr);
 
 // The header bytes of `file`, checked; on failure *problem is Unreadable or Header.
 bool ReadHeader(fileio::File* file, std::string* header, std::string* error, Problem* problem);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/large_memory.h"
+
 namespace qm::storefile {
 
 namespace {
@@ -17,6 +19,15 @@ constexpr std::size_t kMaxBlock = 1u << 20;
 constexpr std::size_t kWasteSlack = 1u << 20;
 
 }  // namespace
+
+// Large blocks come from the system in one piece: a load's block is written from end to end right
+// away, and faulted in page by page that costs more than the copying.
+std::shared_ptr<char[]> AllocateRowBlock(std::size_t size) {
+    if (size >= kLargeMemoryMin)
+        if (char* p = AllocateLargeMemory(size))
+            return std::shared_ptr<char[]>(p, [size](char* q) { FreeLargeMemory(q, size); });
+    return std::shared_ptr<char[]>(new char[size]);  // uninitialised: pages never written cost no memory
+}
 
 RowList::RowList(const RowList& other)
     : refs_(other.refs_),
@@ -31,6 +42,8 @@ RowList& RowList::operator=(const RowList& other) {
         blocks_ = other.blocks_;
         free_ = nullptr;  // the free space of other's last block is other's alone
         room_ = 0;
+        adopted_ = nullptr;
+        adoptedSize_ = 0;
         held_ = other.held_;
         live_ = other.live_;
         version_ = other.version_;
@@ -48,6 +61,8 @@ RowList& RowList::operator=(RowList&& other) noexcept {
         blocks_ = std::move(other.blocks_);
         free_ = other.free_;
         room_ = other.room_;
+        adopted_ = other.adopted_;
+        adoptedSize_ = other.adoptedSize_;
         held_ = other.held_;
         live_ = other.live_;
         version_ = other.version_;
@@ -55,6 +70,8 @@ RowList& RowList::operator=(RowList&& other) noexcept {
         other.blocks_.clear();
         other.free_ = nullptr;
         other.room_ = 0;
+        other.adopted_ = nullptr;
+        other.adoptedSize_ = 0;
         other.held_ = 0;
         other.live_ = 0;
         other.Touch();
@@ -69,7 +86,7 @@ void RowList::Touch() {
 void RowList::NewBlock(std::size_t bytes) {
     const std::size_t size = std::max<std::size_t>(
         bytes, std::clamp<std::size_t>(static_cast<std::size_t>(live_ / 8), kMinBlock, kMaxBlock));
-    blocks_.emplace_back(new char[size]);  // left uninitialised: pages never written cost no memory
+    blocks_.push_back(AllocateRowBlock(size));
     free_ = blocks_.back().get();
     room_ = size;
     held_ += size;
@@ -77,7 +94,7 @@ void RowList::NewBlock(std::size_t bytes) {
 
 void RowList::Repack(std::size_t extra) {
     const std::size_t size = static_cast<std::size_t>(live_ + live_ / 4) + extra + kMinBlock;
-    std::shared_ptr<char[]> block(new char[size]);
+    std::shared_ptr<char[]> block = AllocateRowBlock(size);
     char* p = block.get();
     for (Ref& r : refs_) {
         if (r.size) std::memcpy(p, r.data, r.size);
@@ -86,12 +103,18 @@ void RowList::Repack(std::size_t extra) {
     }
     blocks_.clear();
     blocks_.push_back(std::move(block));
+    adopted_ = nullptr;
+    adoptedSize_ = 0;
     free_ = p;
     room_ = size - static_cast<std::size_t>(p - blocks_.back().get());
     held_ = size;
 }
 
 const char* RowList::Store(std::string_view row) {
+    const auto at = reinterpret_cast<std::uintptr_t>(row.data()),
+               from = reinterpret_cast<std::uintptr_t>(adopted_);
+    if (adopted_ && at >= from && at - from <= adoptedSize_ && row.size() <= adoptedSize_ - (at - from))
+        return row.data();
     std::vector<std::shared_ptr<char[]>> old;  // `row` may lie in a block a repack releases
     if (row.size() > room_) {
         if (held_ - room_ > 2 * live_ + kWasteSlack) {
@@ -110,6 +133,13 @@ const char* RowList::Store(std::string_view row) {
 void RowList::Reserve(std::size_t rows, std::size_t bytes) {
     refs_.reserve(refs_.size() + rows);
     if (bytes > room_) NewBlock(bytes);
+}
+
+void RowList::Adopt(std::shared_ptr<char[]> block, std::size_t size) {
+    adopted_ = block.get();
+    adoptedSize_ = size;
+    held_ += size;
+    blocks_.push_back(std::move(block));
 }
 
 void RowList::Add(std::string_view row) {
@@ -148,9 +178,14 @@ void RowList::RemoveAt(const std::vector<std::size_t>& sorted) {
 }
 
 void RowList::Select(const std::vector<std::pair<std::size_t, std::size_t>>& runs) {
-    std::vector<Ref> refs;
+    std::vector<Ref, LargeAllocator<Ref>> refs;
     std::size_t count = 0;
-    for (const auto& run : runs) count += run.second;
+    bool same = true;  // the runs take every row in order (a batch that only appended): no copy
+    for (const auto& run : runs) {
+        same = same && run.first == count;
+        count += run.second;
+    }
+    if (same && count == refs_.size()) return Touch();
     refs.reserve(count);
     live_ = 0;
     for (const auto& [first, n] : runs) {

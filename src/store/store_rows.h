@@ -8,11 +8,44 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "platform/large_memory.h"
+
 namespace qm::storefile {
+
+// A block for rows of at least `size` bytes, uninitialised; large ones from the system's large
+// memory (see large_memory.h).
+std::shared_ptr<char[]> AllocateRowBlock(std::size_t size);
+
+// Allocates large arrays from the system's large memory (the row references of a big store).
+template <class T>
+struct LargeAllocator {
+    using value_type = T;
+    LargeAllocator() = default;
+    template <class U>
+    LargeAllocator(const LargeAllocator<U>&) {}
+    T* allocate(std::size_t n) {
+        const std::size_t bytes = n * sizeof(T);
+        if (bytes < kLargeMemoryMin) return static_cast<T*>(::operator new(bytes));
+        if (char* p = AllocateLargeMemory(bytes)) return reinterpret_cast<T*>(p);
+        throw std::bad_alloc();
+    }
+    void deallocate(T* p, std::size_t n) {
+        const std::size_t bytes = n * sizeof(T);
+        if (bytes >= kLargeMemoryMin)
+            FreeLargeMemory(reinterpret_cast<char*>(p), bytes);
+        else
+            ::operator delete(p);
+    }
+    template <class U>
+    bool operator==(const LargeAllocator<U>&) const {
+        return true;
+    }
+};
 
 class RowList {
   public:
@@ -30,6 +63,9 @@ class RowList {
     std::uint64_t Version() const { return version_; }
 
     void Reserve(std::size_t rows, std::size_t bytes);  // room for a load of about this size
+    // Takes a block that rows about to be added lie in (a batch joined from a file's entries):
+    // those rows are referred to where they are instead of copied. The list never writes into it.
+    void Adopt(std::shared_ptr<char[]> block, std::size_t size);
     void Add(std::string_view row);
     void Set(std::size_t i, std::string_view row);
     void SetFirstByte(std::size_t i, char c);  // the deleted flag of a row
@@ -59,10 +95,12 @@ class RowList {
     void Repack(std::size_t extra);
     void Touch();
 
-    std::vector<Ref> refs_;
+    std::vector<Ref, LargeAllocator<Ref>> refs_;
     std::vector<std::shared_ptr<char[]>> blocks_;
     char* free_ = nullptr;  // free space at the end of the last block, which only this list writes
     std::size_t room_ = 0;
+    const char* adopted_ = nullptr;  // the block last adopted, while rows may still come from it
+    std::size_t adoptedSize_ = 0;
     std::size_t held_ = 0;  // bytes of all blocks
     std::uint64_t live_ = 0;
     std::uint64_t version_ = 0;

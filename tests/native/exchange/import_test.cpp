@@ -8,6 +8,7 @@
 
 #include "exchange/exchange_format.h"
 #include "exchange/export_text.h"
+#include "exchange/import_store.h"
 #include "exchange/import_text.h"
 #include "exchange_test_fixture.h"
 #include "literal_exchange.h"
@@ -38,6 +39,34 @@ Texts SiteOf(const std::string& category, const std::string& address, const std:
 }
 
 class Import : public ExchangeTest {};
+
+// The import's duplicate test keeps only record numbers under hash tags: every key added is found
+// through its own record, keys never added are not (whatever records share their slots), and a
+// miss reads a record only when 32 bits of hash collide, about never.
+TEST(RecordKeys, FindsEveryKeyThroughItsRecordAndReadsAlmostNothingOnAMiss) {
+    std::vector<std::string> keys;  // record n has key keys[n - 1]
+    RecordKeys table;
+    for (int i = 0; i < 60000; ++i) {
+        keys.push_back("host" + std::to_string(i) + (i % 3 ? ".example" : ""));
+        table.Add(keys.back(), static_cast<long long>(keys.size()));
+    }
+    keys.push_back("host7");  // a second record of one key: found through either
+    table.Add(keys.back(), static_cast<long long>(keys.size()));
+    long long reads = 0;
+    auto keyOf = [&](long long n) {
+        ++reads;
+        return keys.at(static_cast<std::size_t>(n - 1));
+    };
+    for (const std::string& k : keys) ASSERT_TRUE(table.Contains(k, keyOf)) << k;
+    EXPECT_LE(reads, static_cast<long long>(keys.size()) + 10);
+    reads = 0;
+    for (int i = 0; i < 60000; ++i) {
+        ASSERT_FALSE(table.Contains("other" + std::to_string(i), keyOf));
+        ASSERT_FALSE(table.Contains("host" + std::to_string(i) + ".exampl", keyOf));
+    }
+    EXPECT_LE(reads, 10);
+    EXPECT_FALSE(RecordKeys().Contains("host1", keyOf));
+}
 
 // A site whose fields would not fit the store (a field over kMaxFieldBytes) is skipped, and so is
 // a category name over it with its sites; the count is said once, and the rest is imported.

@@ -13,6 +13,7 @@
 
 #include "platform/file_io.h"
 #include "store/record_store.h"
+#include "store/store_format.h"
 #include "store_test_util.h"
 
 namespace qm {
@@ -305,6 +306,38 @@ TEST_F(StoreBatch, ABatchLargerThanOneEntryIsTakenOnlyWhole) {
     RecordStore fresh;
     EXPECT_FALSE(fresh.Open(batched, "s", kPw));
     EXPECT_EQ(fresh.LastError(), "damaged entry at " + std::to_string(at[3]));
+}
+
+// The body of a batch is cut into parts of one size whatever the rows' bounds (a reader tells a torn
+// batch by that size), and a body of whole parts ends with its last full part, not an empty one.
+TEST_F(StoreBatch, ABatchIsCutIntoWholePartsUpToItsLastByte) {
+    namespace sf = storefile;
+    constexpr std::size_t kPart = sf::kBatchPartSize, kPartEntry = sf::kEntryOverhead + 1 + kPart;
+    Fill(2);
+    // Body: the row count, the run of the two rows kept (2 bytes), the run head of one new row, its
+    // length (3 bytes) and the row {"x", L bytes, ""}: flag, 1 + 1, 3 + L, 1. So L + 14 bytes.
+    for (const std::size_t extra : {0, 1, 2}) {
+        const std::size_t l = 2 * kPart - 14 + extra;
+        const std::string name = "parts" + std::to_string(extra) + ".edb", path = dir.File(name);
+        WriteBytes(dir.Path() / name, ReadBytes(dir.Path() / "batched.edb"));
+        {
+            RecordStore r;
+            ASSERT_TRUE(r.Open(path, "s", kPw));
+            ASSERT_TRUE(r.BeginBatch());
+            ASSERT_TRUE(r.Append({"x", std::string(l, 'y')}));
+            ASSERT_TRUE(r.CommitBatch()) << r.LastError();
+        }
+        const std::string bytes = ReadBytes(dir.Path() / name);
+        const std::vector<std::size_t> at = testing::EntryBounds(bytes);
+        ASSERT_EQ(at.size(), 3u + (extra ? 3u : 2u) + 1u) << extra;  // schema, two appends, the parts
+        EXPECT_EQ(at[4] - at[3], kPartEntry);
+        EXPECT_EQ(at[5] - at[4], kPartEntry);
+        if (extra) EXPECT_EQ(at[6] - at[5], sf::kEntryOverhead + 1 + extra);
+        EXPECT_EQ(at.back(), bytes.size());
+        Snapshot want = OnDisk(batched);
+        want.push_back({"x", std::string(l, 'y'), ""});
+        EXPECT_EQ(OnDisk(path), want) << extra;
+    }
 }
 
 TEST_F(StoreBatch, AFilePutInPlaceDuringTheBatchFailsItsCommitAndIsKept) {

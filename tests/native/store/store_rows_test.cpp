@@ -1,12 +1,13 @@
 // The row list under the tables: copies that share blocks never see each other's changes, rows
 // keep their bytes through repacks (also when a row is set from the list's own bytes), and the
 // version tells every change apart.
+#include "store/store_rows.h"
+
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
-
-#include "store/store_rows.h"
 
 namespace qm::storefile {
 namespace {
@@ -56,6 +57,69 @@ TEST(RowList, CopiesShareBytesButNotChanges) {
     e.Add("five");
     EXPECT_EQ(Contents(e), (std::vector<std::string>{"one", "two", "three", "four", "five"}));
     EXPECT_EQ(Contents(c).back(), "four");
+}
+
+// A load's block and a big table's references come from the system's large memory: every byte of
+// them is usable, and a block outlives the list that made it while a copy still refers into it.
+TEST(RowList, LargeBlocksAreWholeAndLiveAsLongAsACopyUsesThem) {
+    const std::size_t rowCount = 200000;  // references over the large-memory size
+    const std::string big = Row(3 * (std::size_t{1} << 20), 'b');
+    RowList copy;
+    {
+        RowList rows;
+        rows.Reserve(rowCount, 5u << 20);  // one block larger than a huge page, not a multiple of it
+        rows.Add(big);                     // fills most of the block, to its last huge page
+        for (std::size_t i = 0; i < rowCount; ++i) rows.Add(Row(i % 7, static_cast<char>('a' + i % 26)));
+        rows.Add(Row((5u << 20) - rows.Bytes() - 1, 'z'));  // up to the block's last byte
+        rows.Add(big);                                      // past the end: a second large block
+        copy = rows;
+    }
+    ASSERT_EQ(copy.size(), rowCount + 3);
+    EXPECT_EQ(copy[0], big);
+    EXPECT_EQ(copy[rowCount + 2], big);
+    for (std::size_t i = 0; i < rowCount; i += 997)
+        ASSERT_EQ(copy[i + 1], Row(i % 7, static_cast<char>('a' + i % 26))) << i;
+    const std::string tail(copy[rowCount + 1]);
+    EXPECT_EQ(tail.back(), 'z');
+    copy.Set(0, Row(1, 'n'));
+    copy.Set(rowCount + 2, Row(1, 'm'));
+    copy.ShrinkIfWasteful();  // most bytes are old versions now: repacked into one new large block
+    EXPECT_EQ(copy[0], Row(1, 'n'));
+    EXPECT_EQ(copy[rowCount + 1], tail);
+    EXPECT_EQ(copy[rowCount + 2], Row(1, 'm'));
+    for (std::size_t i = 0; i < rowCount; i += 997)
+        ASSERT_EQ(copy[i + 1], Row(i % 7, static_cast<char>('a' + i % 26))) << i;
+}
+
+// Rows added from an adopted block (a batch joined on load) stay where they are; rows from
+// elsewhere are still copied, and the block lives while any copy of the list refers into it.
+TEST(RowList, RowsOfAnAdoptedBlockAreNotCopied) {
+    RowList copy;
+    const char* inBlock = nullptr;
+    {
+        std::string joined(1, '\x09');  // a batch's type byte, then two rows
+        joined.append(Row(3, 'a')).append(Row(2, 'b'));
+        std::shared_ptr<char[]> block = AllocateRowBlock(joined.size());
+        std::memcpy(block.get(), joined.data(), joined.size());
+        inBlock = block.get() + 1;
+        RowList rows;
+        rows.Reserve(2, 64);
+        rows.Add(Row(1, 'x'));  // before the block: copied into the list's own
+        rows.Adopt(std::move(block), joined.size());
+        rows.Add(std::string_view(inBlock, 4));
+        rows.Add(std::string_view(inBlock + 4, 3));
+        const std::string outside = Row(2, 'b');  // equal bytes, another place: copied
+        rows.Add(outside);
+        EXPECT_EQ(rows[1].data(), inBlock);
+        EXPECT_EQ(rows[2].data(), inBlock + 4);
+        EXPECT_NE(rows[3].data(), outside.data());
+        EXPECT_EQ(rows.Bytes(), 2u + 4u + 3u + 3u);
+        copy = rows;
+        rows.Set(1, Row(5, 'n'));  // written into the list's own block, not over the adopted bytes
+        EXPECT_EQ(rows[1], Row(5, 'n'));
+    }
+    EXPECT_EQ(Contents(copy), (std::vector<std::string>{Row(1, 'x'), Row(3, 'a'), Row(2, 'b'), Row(2, 'b')}));
+    EXPECT_EQ(copy[1].data(), inBlock);
 }
 
 TEST(RowList, RewritesKeepEveryRowAndTheByteCount) {
