@@ -97,9 +97,15 @@ std::string TooLongSkippedMessage(long long count) {
 
 NativeContent ReadNativeText(std::string_view text) {
     NativeContent content;
-    content.categories = CollectMarkedAll(SectionBetween(text, kCategoriesBegin, kCategoriesEnd),
-                                          kCategoryOpen, kCategoryClose);
-    content.records = CollectMarkedAll(SectionBetween(text, kSitesBegin, kSitesEnd), kSiteOpen, kSiteClose);
+    // What the items leave of a section is delimiters and line ends, unless text was passed over.
+    LeftoverCheck categoriesRest({kCategoryOpen, kCategoryClose, kLineEnd});
+    LeftoverCheck sitesRest({kSiteOpen, kSiteClose, kFieldOpen, kFieldClose, kLineEnd});
+    content.categories =
+        CollectMarkedAll(SectionBetween(text, kCategoriesBegin, kCategoriesEnd), kCategoryOpen, kCategoryClose,
+                         [&](std::string_view piece) { categoriesRest.Add(piece); });
+    content.records = CollectMarkedAll(SectionBetween(text, kSitesBegin, kSitesEnd), kSiteOpen, kSiteClose,
+                                       [&](std::string_view piece) { sitesRest.Add(piece); });
+    content.skipped = categoriesRest.HoldsText() || sitesRest.HoldsText();
     for (std::size_t i = 0; i < content.records.items.size() && !content.skipped; ++i)
         content.skipped = RecordSkipsData(content.records.items[i]);
     return content;
@@ -114,15 +120,9 @@ std::vector<std::string_view> RecordFields(std::string_view record, std::size_t 
 bool RecordSkipsData(std::string_view record) {
     std::string rest;
     if (CollectMarkedFirst(record, kFieldOpen, kFieldClose, kFieldCount, &rest).unclosed) return true;
-    // No delimiter begins another, so the rest is taken apart from its start without trying orders.
-    const std::string_view delimiters[] = {kFieldOpen, kFieldClose, kSiteOpen, kSiteClose, kLineEnd};
-    for (std::size_t i = 0; i < rest.size();) {
-        const std::size_t at = i;
-        for (std::string_view d : delimiters)
-            if (i == at && rest.compare(i, d.size(), d) == 0) i += d.size();
-        if (i == at) return true;
-    }
-    return false;
+    LeftoverCheck check({kFieldOpen, kFieldClose, kSiteOpen, kSiteClose, kLineEnd});
+    check.Add(rest);
+    return check.HoldsText();
 }
 
 void ImportNative(std::string_view text) {

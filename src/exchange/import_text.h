@@ -27,8 +27,8 @@ inline constexpr char kTemplateWithoutAddressMessage[] = "格式文本中缺少[
 std::string TooLongSkippedMessage(long long count);
 
 // The native format taken apart: the category names of the category section and the records of
-// the site section, each collected once; `skipped` when the fields of a record leave out more than
-// delimiters and line ends.
+// the site section, each collected once; `skipped` when the reading passes over more than
+// delimiters and line ends: in a record's fields, or in what the items leave of either section.
 struct NativeContent {
     MarkedItems categories, records;
     bool skipped = false;

@@ -300,6 +300,17 @@ class AllCollector {
         return out;
     }
 
+    // The working text left, in order: each segment's bytes and, when it has one, its closing
+    // delimiter (one that a join made is no longer in the fragments on either side).
+    void Rest(const std::function<void(std::string_view)>& sink) const {
+        for (std::uint32_t s = 0; s != kNone; s = segments_[s].next) {
+            for (std::uint32_t f = segments_[s].firstFragment; f != kNone; f = fragments_[f].next)
+                if (fragments_[f].end > fragments_[f].begin)
+                    sink(text_.substr(fragments_[f].begin, fragments_[f].end - fragments_[f].begin));
+            if (segments_[s].closed) sink(close_);
+        }
+    }
+
   private:
     std::uint64_t Concat(std::uint64_t a, std::uint64_t aLength, std::uint64_t b) const {
         return AddMod(a, MulMod(hash_.Pow(aLength), b));
@@ -749,9 +760,47 @@ class AllCollector {
 
 }  // namespace
 
-MarkedItems CollectMarkedAll(std::string_view text, std::string_view open, std::string_view close) {
-    if (open.empty() || close.empty() || text.empty()) return {};
-    return AllCollector(text, open, close).Run();
+MarkedItems CollectMarkedAll(std::string_view text, std::string_view open, std::string_view close,
+                             const std::function<void(std::string_view)>& rest) {
+    if (open.empty() || close.empty() || text.empty()) {
+        if (rest && !text.empty()) rest(text);
+        return {};
+    }
+    AllCollector collector(text, open, close);
+    MarkedItems out = collector.Run();
+    if (rest) collector.Rest(rest);
+    return out;
+}
+
+LeftoverCheck::LeftoverCheck(std::vector<std::string_view> delimiters) : delimiters_(std::move(delimiters)) {
+    for (std::string_view d : delimiters_) longest_ = std::max(longest_, d.size());
+}
+
+void LeftoverCheck::Add(std::string_view piece) {
+    // In slices, so that a long piece is never copied whole.
+    while (!text_ && !piece.empty()) {
+        const std::size_t take = std::min<std::size_t>(piece.size(), 4096);
+        pending_.append(piece.substr(0, take));
+        piece.remove_prefix(take);
+        if (pending_.size() >= longest_ + 4096) Consume(false);
+    }
+}
+
+bool LeftoverCheck::HoldsText() {
+    if (!text_) Consume(true);
+    return text_;
+}
+
+// Takes delimiters off the front while a whole delimiter's length is there (or the text ended).
+void LeftoverCheck::Consume(bool atEnd) {
+    std::size_t i = 0;
+    while (!text_ && i < pending_.size() && (atEnd || pending_.size() - i >= longest_)) {
+        const std::size_t at = i;
+        for (std::string_view d : delimiters_)
+            if (i == at && pending_.compare(i, d.size(), d) == 0) i += d.size();
+        text_ = i == at;
+    }
+    pending_.erase(0, i);
 }
 
 }  // namespace qm

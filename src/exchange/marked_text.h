@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +35,24 @@ MarkedItems CollectMarkedFirst(std::string_view text, std::string_view open, std
 
 // Collects removing every occurrence of each piece, so identical pieces are collected once. For
 // delimiters of ASCII bytes that never overlap each other or themselves, like the native format's.
-MarkedItems CollectMarkedAll(std::string_view text, std::string_view open, std::string_view close);
+// `rest`, when given, receives the working text left when collecting stopped, in order, in pieces.
+MarkedItems CollectMarkedAll(std::string_view text, std::string_view open, std::string_view close,
+                             const std::function<void(std::string_view)>& rest = {});
+
+// Whether a text, given in pieces, holds anything but the given delimiters (none beginning with
+// another's start) and nothing else. Keeps only a delimiter's length of it.
+class LeftoverCheck {
+  public:
+    explicit LeftoverCheck(std::vector<std::string_view> delimiters);
+    void Add(std::string_view piece);
+    bool HoldsText();  // after the last piece
+
+  private:
+    void Consume(bool atEnd);
+    std::vector<std::string_view> delimiters_;
+    std::size_t longest_ = 0;
+    std::string pending_;
+    bool text_ = false;
+};
 
 }  // namespace qm

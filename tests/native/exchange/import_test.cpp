@@ -179,6 +179,13 @@ TEST_F(Import, ValuesHoldingAClosingDelimiterAreSaidToBeUnreadable) {
         EXPECT_EQ(Messages(), Texts{"导入文件中有无法读取的数据！"}) << record;
     }
     EXPECT_EQ(Sites().size(), 3u);
+    // Text between records, and a category name holding its closing delimiter.
+    for (const std::string& file :
+         {NativeFile({"c"}, {Record(SiteOf("c", "http://seven.example/")) + "junk"}),
+          NativeFile({std::string("c") + kCategoryClose + "d"}, {})}) {
+        ImportNative(file);
+        EXPECT_EQ(Messages(), Texts{"导入文件中有无法读取的数据！"}) << file;
+    }
     // Delimiters and line ends passed over are nothing lost; an opening delimiter in a value is
     // read with the value.
     Empty();

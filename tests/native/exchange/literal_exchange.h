@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ namespace qm::testing {
 struct LiteralItems {
     std::vector<std::string> items;
     bool unclosed = false;
+    std::string remainder;  // the text when the loop stopped
 };
 
 inline std::string RemoveFirst(const std::string& text, const std::string& piece) {
@@ -46,6 +48,7 @@ inline LiteralItems LiteralCollectMarked(std::string text, const std::string& op
         const std::string piece = open + item + close;
         text = all ? ReplaceAll(text, piece, "") : RemoveFirst(text, piece);
     }
+    out.remainder = text;
     return out;
 }
 
@@ -63,6 +66,17 @@ inline std::array<std::string, 10> LiteralSplitRecord(std::string record) {
     return values;
 }
 
+// Whether anything but the delimiters is left once they are taken off the front one by one.
+inline bool LiteralHoldsText(std::string rest, std::initializer_list<std::string> delimiters) {
+    while (!rest.empty()) {
+        const std::size_t before = rest.size();
+        for (const std::string& d : delimiters)
+            if (rest.size() == before && rest.compare(0, d.size(), d) == 0) rest.erase(0, d.size());
+        if (rest.size() == before) return true;
+    }
+    return false;
+}
+
 // Whether step 4 passes over more than delimiters and line ends in a record: a field piece it
 // cannot close, or anything but those left once the ten pieces are taken.
 inline bool LiteralRecordSkips(std::string record) {
@@ -72,13 +86,7 @@ inline bool LiteralRecordSkips(std::string record) {
         if (FindText(record, kFieldClose, i + 9) == -1) return true;
         record = RemoveFirst(record, TextBetween(record, kFieldOpen, kFieldClose, true, false));
     }
-    while (!record.empty()) {
-        const std::size_t before = record.size();
-        for (const std::string d : {kFieldOpen, kFieldClose, kSiteOpen, kSiteClose, kLineEnd})
-            if (record.size() == before && record.compare(0, d.size(), d) == 0) record.erase(0, d.size());
-        if (record.size() == before) return true;
-    }
-    return false;
+    return LiteralHoldsText(record, {kFieldOpen, kFieldClose, kSiteOpen, kSiteClose, kLineEnd});
 }
 
 struct LiteralRead {
@@ -96,6 +104,8 @@ inline LiteralRead LiteralReadNative(const std::string& text) {
     const LiteralItems s = LiteralCollectMarked(TextBetween(text, kSitesBegin, kSitesEnd, false, false),
                                                 kSiteOpen, kSiteClose, true);
     r.categories = c.items;
+    r.skipped = LiteralHoldsText(c.remainder, {kCategoryOpen, kCategoryClose, kLineEnd}) ||
+                LiteralHoldsText(s.remainder, {kSiteOpen, kSiteClose, kFieldOpen, kFieldClose, kLineEnd});
     for (const std::string& item : s.items) {
         r.records.push_back(LiteralSplitRecord(item));
         r.skipped = r.skipped || LiteralRecordSkips(item);

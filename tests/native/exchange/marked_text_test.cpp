@@ -23,9 +23,13 @@ std::vector<std::string> Strings(const MarkedItems& m) {
 
 void ExpectLikeLiteral(const std::string& text, const std::string& open, const std::string& close, bool all) {
     const testing::LiteralItems want = LiteralCollectMarked(text, open, close, all);
-    const MarkedItems got = all ? CollectMarkedAll(text, open, close) : CollectMarkedFirst(text, open, close);
+    std::string rest;
+    const MarkedItems got =
+        all ? CollectMarkedAll(text, open, close, [&](std::string_view piece) { rest.append(piece); })
+            : CollectMarkedFirst(text, open, close, SIZE_MAX, &rest);
     EXPECT_EQ(Strings(got), want.items) << "text: " << ::testing::PrintToString(text);
     EXPECT_EQ(got.unclosed, want.unclosed) << "text: " << ::testing::PrintToString(text);
+    EXPECT_EQ(rest, want.remainder) << "text: " << ::testing::PrintToString(text);
 }
 
 std::string Soup(std::mt19937& gen, const std::vector<std::string>& tokens, int maxTokens) {
