@@ -130,6 +130,34 @@ std::string CleanGbk(std::string_view s) {
     return out;
 }
 
+// The GBK text of an entity given by its name without "&" and ";" (lower case), empty when it is
+// none this reader knows. A number that names no character GBK holds is "?".
+std::string EntityText(const std::string& name) {
+    if (name == "amp") return "&";
+    if (name == "lt") return "<";
+    if (name == "gt") return ">";
+    if (name == "quot") return "\"";
+    if (name == "apos") return "'";
+    if (name == "nbsp") return " ";
+    if (name.size() < 2 || name[0] != '#') return {};
+    const bool hex = name[1] == 'x';
+    std::uint32_t cp = 0;
+    bool ok = name.size() > (hex ? 2u : 1u);
+    for (std::size_t k = hex ? 2 : 1; ok && k < name.size(); ++k) {
+        const char d = name[k];
+        const int v = d >= '0' && d <= '9' ? d - '0' : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10 : -1;
+        if (v < 0 || cp > 0x10FFFF)
+            ok = false;
+        else
+            cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(v);
+    }
+    if (!ok || cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::string(1, '?');
+    std::string utf8;
+    AppendUtf8(&utf8, cp);
+    std::size_t replaced = 0;
+    return Utf8ToGbkCounted(utf8, &replaced);
+}
+
 // Entities of GBK text, then blanks and controls as single spaces, trimmed and cut.
 std::string TidyTitle(std::string_view gbk) {
     std::string out;
@@ -150,44 +178,7 @@ std::string TidyTitle(std::string_view gbk) {
         if (c == '&') {
             const std::size_t semi = gbk.find(';', i);
             if (semi != std::string_view::npos && semi - i <= 10) {
-                const std::string name = AsciiLower(gbk.substr(i + 1, semi - i - 1));
-                std::string text;
-                if (name == "amp")
-                    text = "&";
-                else if (name == "lt")
-                    text = "<";
-                else if (name == "gt")
-                    text = ">";
-                else if (name == "quot")
-                    text = "\"";
-                else if (name == "apos")
-                    text = "'";
-                else if (name == "nbsp")
-                    text = " ";
-                else if (name.size() > 1 && name[0] == '#') {
-                    const bool hex = name[1] == 'x';
-                    const std::string digits = name.substr(hex ? 2 : 1);
-                    std::uint32_t cp = 0;
-                    bool ok = !digits.empty();
-                    for (char d : digits) {
-                        const int v = d >= '0' && d <= '9'          ? d - '0'
-                                      : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
-                                                                    : -1;
-                        if (v < 0 || cp > 0x10FFFF) {
-                            ok = false;
-                            break;
-                        }
-                        cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(v);
-                    }
-                    if (ok && cp > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
-                        std::string utf8;
-                        AppendUtf8(&utf8, cp);
-                        std::size_t replaced = 0;
-                        text = Utf8ToGbkCounted(utf8, &replaced);
-                    } else {
-                        text = "?";
-                    }
-                }
+                const std::string text = EntityText(AsciiLower(gbk.substr(i + 1, semi - i - 1)));
                 if (!text.empty()) {
                     if (text == " ")
                         blank = true;
