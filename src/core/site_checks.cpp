@@ -140,11 +140,19 @@ std::string SiteChecksText(const std::vector<SiteCheck>& checks) {
     return out;
 }
 
-std::vector<SiteCheck> ParseSiteChecks(std::string_view text) {
+bool IsSiteChecksText(std::string_view text) {
     CsvReader reader(text);
     std::vector<std::string> fields;
     std::size_t line = 0;
-    if (!reader.Next(&fields, &line) || CsvRecord(fields) != std::string(kFileHeader) + "\r\n") return {};
+    return reader.Next(&fields, &line) && CsvRecord(fields) == std::string(kFileHeader) + "\r\n";
+}
+
+std::vector<SiteCheck> ParseSiteChecks(std::string_view text) {
+    if (!IsSiteChecksText(text)) return {};
+    CsvReader reader(text);
+    std::vector<std::string> fields;
+    std::size_t line = 0;
+    reader.Next(&fields, &line);
     std::vector<SiteCheck> checks;
     std::map<std::string, std::size_t> index;
     while (reader.Next(&fields, &line)) {

@@ -78,6 +78,8 @@ std::string SiteChecksPath();
 // replaces an earlier one.
 std::string SiteChecksText(const std::vector<SiteCheck>& checks);
 std::vector<SiteCheck> ParseSiteChecks(std::string_view text);
+// True when the text starts with the results file's header row (a file of this program's).
+bool IsSiteChecksText(std::string_view text);
 
 // Reads the results file (none, or one too large, reads as no results).
 std::vector<SiteCheck> LoadSiteChecks();
