@@ -46,6 +46,7 @@ HWND g_main = nullptr;
 HWND g_progress = nullptr;
 std::vector<HealthSite> g_sites;   // the report's sites, in store order
 std::vector<std::size_t> g_order;  // row -> site
+std::vector<std::size_t> g_rowOf;  // site -> row
 int g_sortColumn = -1;
 bool g_sortDescending = false;
 std::shared_ptr<SiteCheckRun> g_run;
@@ -98,10 +99,24 @@ std::vector<HealthSite> ReadSites(const std::string& category) {
     return sites;
 }
 
+// Labels are set only when their text changes: each set repaints the label.
+void SetTextIfChanged(Form& form, const char* name, const std::string& text) {
+    if (GetText(form, name) != text) SetText(form, name, text);
+}
+
 void SetProgress(Form& form, std::size_t done, std::size_t total) {
-    SendMessageW(g_progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(std::max<std::size_t>(total, 1)));
-    SendMessageW(g_progress, PBM_SETPOS, static_cast<WPARAM>(done), 0);
-    SetText(form, kHealthProgressText, HealthProgressText(done, total));
+    const auto range = static_cast<LPARAM>(std::max<std::size_t>(total, 1));
+    if (SendMessageW(g_progress, PBM_GETRANGE, FALSE, 0) != range)
+        SendMessageW(g_progress, PBM_SETRANGE32, 0, range);
+    if (SendMessageW(g_progress, PBM_GETPOS, 0, 0) != static_cast<LRESULT>(done)) {
+        // The bar paints itself at once on a new position; a plain invalidation lets the paint
+        // wait until the thread has nothing else to do, so the main window is never kept waiting.
+        SendMessageW(g_progress, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(g_progress, PBM_SETPOS, static_cast<WPARAM>(done), 0);
+        SendMessageW(g_progress, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(g_progress, nullptr, FALSE);
+    }
+    SetTextIfChanged(form, kHealthProgressText, HealthProgressText(done, total));
 }
 
 // The rows again, in the chosen order, the selected site still selected.
@@ -116,12 +131,35 @@ void ShowRows(Form& form) {
         g_order.resize(g_sites.size());
         for (std::size_t i = 0; i < g_order.size(); ++i) g_order[i] = i;
     }
+    g_rowOf.assign(g_order.size(), 0);
     std::vector<ListRow> rows;
     rows.reserve(g_order.size());
-    for (std::size_t i : g_order) rows.push_back(HealthRow(g_sites[i]));
-    SetListRows(form, kHealthList, std::move(rows));
-    for (std::size_t row = 0; row < g_order.size(); ++row)
-        if (g_order[row] == selected) ListSelectRow(form, kHealthList, static_cast<int>(row), false);
+    for (std::size_t i : g_order) {
+        g_rowOf[i] = rows.size();
+        rows.push_back(HealthRow(g_sites[i]));
+    }
+    if (ListRowCount(form, kHealthList) != static_cast<int>(rows.size())) {
+        SetListRows(form, kHealthList, std::move(rows));
+        for (std::size_t row = 0; row < g_order.size(); ++row)
+            if (g_order[row] == selected) ListSelectRow(form, kHealthList, static_cast<int>(row), false);
+    } else {
+        // The same number of rows (a run's end, a new order): set row by row and move the
+        // selection by hand. Setting a new row set, or a selection through the form, clears the
+        // selection of every row first, which under Wine notifies once per row.
+        HWND list = ControlWindow(form, kHealthList);
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        if (selectedRow >= 0)
+            SendMessageW(list, LVM_SETITEMSTATE, selectedRow, reinterpret_cast<LPARAM>(&item));
+        for (std::size_t row = 0; row < rows.size(); ++row)
+            SetListRow(form, kHealthList, static_cast<int>(row), std::move(rows[row]), false);
+        InvalidateRect(list, nullptr, FALSE);
+        if (selected < g_rowOf.size()) {
+            item.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageW(list, LVM_SETITEMSTATE, g_rowOf[selected], reinterpret_cast<LPARAM>(&item));
+            SendMessageW(list, LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(g_rowOf[selected]));
+        }
+    }
     SetText(form, kHealthSummary, HealthSummaryText(g_sites));
 }
 
@@ -139,15 +177,30 @@ void EnableWhileIdle(Form& form, bool idle) {
     SetText(form, kHealthStartButton, idle ? kStartCaption : kStopCaption);
 }
 
-// Takes what the run finished into the sites; true when anything came.
-bool TakeResults() {
+// Takes what the run finished into the sites and, with a form, into their rows where they stand:
+// a thousand rows set again for every few results would keep the window thread busy (under Wine
+// a whole new row set costs 50-130 ms). True when anything came.
+bool TakeResults(Form* form) {
     bool any = false;
+    // Only rows in sight are redrawn: every window call may wait on a busy machine, and most
+    // results land far from the rows shown.
+    int top = 0, bottom = -1;
+    if (form) {
+        HWND list = ControlWindow(*form, kHealthList);
+        top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+        bottom = top + static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
+    }
     for (auto& [index, check] : g_run->TakeFinished()) {
         check.checkedAt = NowText();
-        HealthSite& site = g_sites[g_runSites[index]];
+        const std::size_t at = g_runSites[index];
+        HealthSite& site = g_sites[at];
         site.checked = true;
         site.check = check;
         g_fresh.push_back(std::move(check));
+        if (form && at < g_rowOf.size()) {
+            const int row = static_cast<int>(g_rowOf[at]);
+            SetListRow(*form, kHealthList, row, HealthRow(site), row >= top && row <= bottom);
+        }
         any = true;
     }
     return any;
@@ -156,7 +209,7 @@ bool TakeResults() {
 // Ends the run (stopped or done): what it found is kept, the rest dropped.
 void EndRun(Form* form) {
     if (!g_run) return;
-    TakeResults();
+    TakeResults(nullptr);
     g_run->Stop();
     g_run.reset();
     if (form) {
@@ -171,12 +224,12 @@ void EndRun(Form* form) {
 
 void Poll(Form& form) {
     if (!g_run) return;
-    const bool any = TakeResults();
+    const bool any = TakeResults(&form);
     SetProgress(form, g_run->FinishedCount(), g_run->Total());
     if (g_run->Ended())
-        EndRun(&form);
+        EndRun(&form);  // rows in their order again
     else if (any)
-        ShowRows(form);
+        SetTextIfChanged(form, kHealthSummary, HealthSummaryText(g_sites));
 }
 
 void StartRun(Form& form) {
@@ -274,6 +327,7 @@ void OnDestroying(Form& form, const EventInfo&) {
     g_progress = nullptr;
     std::vector<HealthSite>().swap(g_sites);
     g_order.clear();
+    g_rowOf.clear();
 }
 
 void OnMoved(Form& form, const EventInfo&) {
