@@ -1,6 +1,7 @@
 // Site check benchmark (Windows, under Wine), against loopback servers only: eight of them on
 // eight addresses of 127.0.0.0/8 stand for eight hosts, and each of the 1,000 sites (spread over
-// them in turn) is answered after its own random 0-200 ms. Prints
+// them in turn) is answered after its own random 0-200 ms. The servers run in a second process
+// (this program started with "serve"), so their threads do not count as the check's. Prints
 //   health_check_1000_ms    the whole check of the 1,000 sites on the check's workers (8 at
 //                           once, 2 per host), from the start to the last result
 //   health_ui_latency_ms    the worst time for the main window to answer a posted message while
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -31,6 +33,7 @@
 #include "core/process_state.h"
 #include "core/stores.h"
 #include "platform/dialogs.h"
+#include "program_probe.h"
 #include "store/record_store.h"
 #include "tests/support/loopback_server.h"
 #include "web/site_check.h"
@@ -45,28 +48,62 @@ constexpr int kSites = 1000;
 constexpr int kHosts = 8;
 constexpr UINT kProbeMessage = WM_APP + 7;
 
-struct Servers {
-    std::vector<std::unique_ptr<qm::test::LoopbackServer>> hosts;
-    std::vector<std::string> addresses;  // one per site
-    bool ok = true;
-};
+std::string HostAddress(int host) {
+    return "127.0.1." + std::to_string(host + 1);
+}
 
-// The servers and the sites' addresses, every answer delayed by its own random 0-200 ms.
-void Serve(Servers& s) {
-    std::mt19937 random(28);
+std::string Target(int site) {
+    return "/s" + std::to_string(site);
+}
+
+// The server process: the eight servers, every answer delayed by its own random 0-200 ms; prints
+// "ports P1 ... P8" and serves until the event named on its command line is set.
+int Serve(const std::string& stopEvent) {
+    std::vector<std::unique_ptr<qm::test::LoopbackServer>> hosts;
     for (int h = 0; h < kHosts; ++h) {
-        s.hosts.push_back(std::make_unique<qm::test::LoopbackServer>("127.0.1." + std::to_string(h + 1)));
-        s.ok = s.ok && s.hosts.back()->Listening();
+        hosts.push_back(std::make_unique<qm::test::LoopbackServer>(HostAddress(h)));
+        if (!hosts.back()->Listening()) return 1;
     }
+    std::mt19937 random(28);
     for (int i = 0; i < kSites; ++i) {
         qm::test::CannedResponse r;
         r.body = "<html><title>site " + std::to_string(i) + "</title></html>";
         r.delayMs = static_cast<int>(random() % 201);
-        const std::string target = "/s" + std::to_string(i);
-        qm::test::LoopbackServer& server = *s.hosts[static_cast<std::size_t>(i % kHosts)];
-        server.Serve(target, r);
-        s.addresses.push_back(server.Address(target));
+        hosts[static_cast<std::size_t>(i % kHosts)]->Serve(Target(i), r);
     }
+    HANDLE stop = OpenEventA(SYNCHRONIZE, FALSE, stopEvent.c_str());
+    if (!stop) return 1;
+    std::printf("ports");
+    for (const auto& h : hosts) std::printf(" %d", h->Port());
+    std::printf("\n");
+    std::fflush(stdout);
+    WaitForSingleObject(stop, 600000);
+    CloseHandle(stop);
+    return 0;
+}
+
+// The sites' addresses once the server process has told its ports; empty on failure.
+std::vector<std::string> StartServers(qm::probe::Probe& server, const std::string& stopEvent) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (!qm::probe::StartProbe(server, qm::FromWide(self), "serve", stopEvent, "-")) return {};
+    std::string line;
+    char c = 0;
+    DWORD read = 0;
+    while (line.size() < 200 && ReadFile(server.output, &c, 1, &read, nullptr) && read == 1 && c != '\n')
+        line += c;
+    std::vector<int> ports;
+    std::size_t at = line.rfind("ports", 0) == 0 ? 5 : line.size();
+    while (at < line.size()) {
+        ports.push_back(std::atoi(line.c_str() + at + 1));
+        at = line.find(' ', at + 1);
+    }
+    if (ports.size() != kHosts) return {};
+    std::vector<std::string> addresses;
+    for (int i = 0; i < kSites; ++i)
+        addresses.push_back("http://" + HostAddress(i % kHosts) + ":" + std::to_string(ports[i % kHosts]) +
+                            Target(i));
+    return addresses;
 }
 
 double CheckAll(const std::vector<std::string>& addresses) {
@@ -174,20 +211,22 @@ std::vector<double> UiWaitsDuringCheck(std::vector<double>* idle) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::string(argv[1]) == "serve") return Serve(argv[2]);
+    const std::string stopEvent = "QuillmarkBenchHealthStop" + std::to_string(GetCurrentProcessId());
+    HANDLE stop = CreateEventA(nullptr, TRUE, FALSE, stopEvent.c_str());
+    qm::probe::Probe server;
+    const std::vector<std::string> addresses = StartServers(server, stopEvent);
     const auto dir = qm::bench::MakeProgramFolder();
     qm::SetStoreKdfIterationsForTesting(1000);
-    int rc = 0;
-    Servers servers;
-    Serve(servers);
-    if (!servers.ok) rc = 1;
+    int rc = addresses.empty() ? 1 : 0;
 
-    const double checkMs = servers.ok ? CheckAll(servers.addresses) : -1;
+    const double checkMs = addresses.empty() ? -1 : CheckAll(addresses);
     std::printf("bench health_check_1000_ms %.0f ms\n", checkMs);
     std::fflush(stdout);
 
     std::vector<double> waits, idle;
-    if (servers.ok && MakeCatalogue(dir.string(), servers.addresses)) waits = UiWaitsDuringCheck(&idle);
+    if (!addresses.empty() && MakeCatalogue(dir.string(), addresses)) waits = UiWaitsDuringCheck(&idle);
     auto worstAndP99 = [](std::vector<double> v) {
         if (v.empty()) return std::pair<double, double>(-1, -1);
         std::sort(v.begin(), v.end());
@@ -202,6 +241,9 @@ int main() {
     std::fflush(stdout);
     if (checkMs < 0 || worst < 0) rc = 1;
 
+    SetEvent(stop);
+    if (server.process) WaitForSingleObject(server.process, 10000);
+    CloseHandle(stop);
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
     return rc;
