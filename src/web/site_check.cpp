@@ -33,6 +33,13 @@ std::string Origin(std::string_view address) {
     return std::string(address.substr(0, end));
 }
 
+// True when the text starts with a scheme ("x://"), not merely holds one further on, as in a
+// query ("/go?to=http://b.cn").
+bool HasScheme(std::string_view text) {
+    const std::size_t at = text.find("://");
+    return at != std::string_view::npos && at > 0 && text.find_first_of("/?#") >= at;
+}
+
 bool IsHostByte(unsigned char c) {
     return c > 0x20 && c != 0x7F &&
            std::string_view("/\\?#@<>\"'`{}|^[]").find(static_cast<char>(c)) == std::string_view::npos;
@@ -42,7 +49,7 @@ bool IsHostByte(unsigned char c) {
 
 std::optional<std::string> RequestAddress(std::string_view stored) {
     std::string address(TrimBlanks(stored));
-    if (address.find("://") == std::string::npos) {
+    if (!HasScheme(address)) {
         if (address.find(':') != std::string::npos && address.find('.') == std::string::npos)
             return std::nullopt;
         address = kWebSchemePrefix + address;
@@ -76,7 +83,7 @@ std::string ResolveRedirect(std::string_view from, std::string_view location) {
     if (target.empty()) return {};
     const std::string origin = Origin(from);
     if (origin.empty()) return {};
-    if (target.find("://") != std::string::npos) {
+    if (HasScheme(target)) {
         const std::optional<std::string> address = RequestAddress(target);
         return address && !Origin(*address).empty() && StartsWithNoCase(target, "http") ? *address
                                                                                         : std::string();

@@ -22,6 +22,7 @@ TEST(SiteCheckAddress, OnlyWebAddressesWithAHostAreRequested) {
     EXPECT_EQ(RequestAddress("www.a.cn/x"), "http://www.a.cn/x");
     EXPECT_EQ(RequestAddress("127.0.0.1:8080"), "http://127.0.0.1:8080");
     EXPECT_EQ(RequestAddress("http://网站.cn/"), "http://网站.cn/");
+    EXPECT_EQ(RequestAddress("www.a.cn/go?to=http://b.cn"), "http://www.a.cn/go?to=http://b.cn");
     for (const char* bad :
          {"", "http://", "https:///x", "ftp://a.cn", "javascript:alert(1)", "mailto:x@a.cn", "http://a b.cn",
           "http://a.cn:0", "http://a.cn:65536", "http://a.cn:80x", "http://user@a.cn", "http://.a.cn",
@@ -36,6 +37,7 @@ TEST(SiteCheckAddress, RedirectsResolveAgainstTheAnsweringAddress) {
     EXPECT_EQ(ResolveRedirect(from, "/root"), "https://a.cn:81/root");
     EXPECT_EQ(ResolveRedirect(from, "next?z"), "https://a.cn:81/dir/next?z");
     EXPECT_EQ(ResolveRedirect("http://a.cn", "next"), "http://a.cn/next");
+    EXPECT_EQ(ResolveRedirect(from, "/go?to=http://b.cn"), "https://a.cn:81/go?to=http://b.cn");
     EXPECT_EQ(ResolveRedirect("http://a.cn?x=/y/z", "next"), "http://a.cn/next");
     EXPECT_EQ(ResolveRedirect(from, " "), "");
     EXPECT_EQ(ResolveRedirect(from, "ftp://a.cn/"), "");
