@@ -42,8 +42,8 @@ FormDef BuildHealthForm() {
     control(kHealthProgressText).caption = HealthProgressText(0, 0);
     ControlDef& list = control(kHealthList);
     list.kind = ControlKind::ListView;
-    list.columns = {{"网站标题", 110}, {"网站地址", 150},    {"状态", 80},      {"最终地址", 150},
-                    {"响应(ms)", 64},  {"证书剩余(天)", 80}, {"页面标题", 120}, {"编号", 0}};
+    list.columns = {{"网站标题", 110}, {"网站地址", 150},    {"状态", 80},      {"最终地址", 138},
+                    {"响应(ms)", 64},  {"证书剩余(天)", 92}, {"页面标题", 120}, {"编号", 0}};
     return f;
 }
 
