@@ -2,6 +2,7 @@
 #include "catalogue/main_form.h"
 
 #include "catalogue/finder_form.h"
+#include "catalogue/health_form.h"
 
 namespace qm {
 
@@ -83,7 +84,8 @@ FormDef BuildMainForm() {
                         {"设置软件密码"},
                         // The program's own tools, after what the list always offered.
                         {""},
-                        {kFinderMenuItem}}});
+                        {kFinderMenuItem},
+                        {kHealthMenuItem}}});
     return f;
 }
 

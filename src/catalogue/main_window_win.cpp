@@ -5,6 +5,7 @@
 
 #include "catalogue/categories_win.h"
 #include "catalogue/finder_window_win.h"
+#include "catalogue/health_window_win.h"
 #include "catalogue/hover_hints.h"
 #include "catalogue/list_sort.h"
 #include "catalogue/main_form.h"
@@ -174,7 +175,7 @@ std::vector<EventBinding> MainBindings(std::vector<EventBinding> more) {
         {kDeleteCategoryButton, FormEvent::MouseMoved, OnDeleteCategoryHover},
     };
     for (const auto& group : {CategoryButtonBindings(), AddPanelBindings(), RecordActionBindings(),
-                              FinderEntranceBindings(), more})
+                              FinderEntranceBindings(), HealthEntranceBindings(), more})
         bindings.insert(bindings.end(), group.begin(), group.end());
     return bindings;
 }

@@ -17,6 +17,8 @@ inline constexpr char kWidthKey[] = "窗口宽度";
 inline constexpr char kHeightKey[] = "窗口高度";
 // The site finder's window keeps its place under the same four keys.
 inline constexpr char kFinderWindowSection[] = "查找窗口尺寸信息";
+// So does the site check's window.
+inline constexpr char kHealthWindowSection[] = "检查窗口尺寸信息";
 inline constexpr char kBackupSection[] = "备份还原信息";
 inline constexpr char kBackupFolderKey[] = "备份还原地址";
 inline constexpr char kSecuritySection[] = "安全设置";

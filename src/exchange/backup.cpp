@@ -2,11 +2,13 @@
 #include "exchange/backup.h"
 
 #include "core/settings.h"
+#include "core/site_checks.h"
 #include "core/stores.h"
 #include "platform/dialogs.h"
 #include "platform/file_io.h"
 #include "platform/gbk.h"
 #include "platform/program_folder.h"
+#include "platform/whole_file.h"
 #include "platform/zip_archive.h"
 #include "store/record_store.h"
 
@@ -19,6 +21,11 @@ const std::vector<BackupArchive>& BackupArchives() {
         {kGeneralStoreFile, "zh.zip"},
     };
     return archives;
+}
+
+const BackupArchive& ResultsArchive() {
+    static const BackupArchive archive = {kSiteChecksFile, "jc.zip"};
+    return archive;
 }
 
 std::string StorePath(const BackupArchive& a) {
@@ -42,12 +49,20 @@ bool RunBackup(std::string_view folder) {
             return false;
         }
     }
+    if ((!fileio::Exists(SiteChecksPath()) && !SaveSiteChecks({})) ||
+        CompressFile(StorePath(ResultsArchive()), ArchivePath(folder, ResultsArchive())) != 1) {
+        ShowMessage(kBackupFailed);
+        return false;
+    }
     SaveBackupFolder(folder);
     ShowMessage(kBackupSucceeded);
     return true;
 }
 
 namespace {
+
+// A results file far beyond any catalogue's is not one.
+constexpr std::uint64_t kMaxResultsBytes = 256u << 20;
 
 // True when an extracted file opens as the store it would replace: with that store's password
 // and with its field names in their order. Any other bytes under a store's name would leave a
@@ -66,8 +81,8 @@ bool OpensAsItsStore(const StagedFile& f) {
 
 // The work of RunRestore: true when all three stores were replaced. Every archive is extracted
 // and every member checked before any store file is replaced, so a member that is not its store
-// leaves all three stores as they were. A missing or unreadable archive ends the restore after
-// the stores of the archives before it. No temporary file outlives this call.
+// (or a results archive without a results file) leaves all three stores as they were. A missing or unreadable
+// archive ends the restore after the stores of the archives before it. No temporary file outlives this call.
 bool RestoreStores(std::string_view folder) {
     // Only store files may come back into the program folder.
     std::vector<std::string> storeNames;
@@ -84,6 +99,18 @@ bool RestoreStores(std::string_view folder) {
         for (const StagedFile& f : s.Files())
             if (!OpensAsItsStore(f)) return false;
         staged.push_back(std::move(s));
+    }
+    if (complete) {
+        // No results archive: a backup from before the site check, which leaves the file alone.
+        StagedMembers s;
+        const int staging = StageArchive(ArchivePath(folder, ResultsArchive()), ProgramFolder(),
+                                         {MidToEnd(ResultsArchive().storeFile, 2)}, &s);
+        if (staging == 0) return false;
+        for (const StagedFile& f : s.Files()) {
+            const std::optional<std::string> text = ReadWholeFile(f.tempPath, kMaxResultsBytes);
+            if (!text || !IsSiteChecksText(*text)) return false;
+        }
+        if (staging == 1) staged.push_back(std::move(s));
     }
     for (StagedMembers& s : staged)
         if (!s.Place()) return false;

@@ -22,11 +22,16 @@ struct BackupArchive {
 };
 const std::vector<BackupArchive>& BackupArchives();
 
+// The site check's results file, archived after the three stores. A backup without it (an older
+// one) restores the stores as before and leaves the results file as it is.
+const BackupArchive& ResultsArchive();
+
 std::string StorePath(const BackupArchive& a);                             // program folder + store file
 std::string ArchivePath(std::string_view folder, const BackupArchive& a);  // folder + "\" + archive
 
 // Closes every store (so each file holds all that was done and nothing is half-written), writes
-// the three archives, remembers the folder in SettingsFile and shows "备份成功!"; on the first
+// the three archives and the results archive (an empty results file is made first when there is
+// none, so an archive of older results never stays behind in the folder), remembers the folder in SettingsFile and shows "备份成功!"; on the first
 // failure shows "备份失败!" and stops, leaving the archives written before it and the remembered
 // folder as they were. A blank folder text fails at once: it is no folder the user chose.
 bool RunBackup(std::string_view folder);
@@ -34,8 +39,8 @@ bool RunBackup(std::string_view folder);
 // Closes every store (the next access reads the restored files, and no store still open can
 // write its old state over them), extracts the three archives into the program folder and shows
 // "还原成功!". Nothing is replaced until every archive is extracted and each member opens as the
-// store it replaces (its password, its field names): a member that does not shows "还原失败!"
-// with every store as it was. A missing or unreadable archive shows "还原失败!" after the stores
+// store it replaces (its password, its field names) and the results archive, when there is one,
+// holds a results file: a member that does not shows "还原失败!" with every store as it was. A missing or unreadable archive shows "还原失败!" after the stores
 // of the archives before it are restored. A blank folder text fails at once.
 bool RunRestore(std::string_view folder);
 

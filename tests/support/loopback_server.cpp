@@ -39,6 +39,8 @@ struct LoopbackServer::State {
     std::shared_ptr<const CannedResponse> others;
     std::vector<RecordedRequest> requests;
     std::size_t connections = 0;
+    std::size_t active = 0, mostActive = 0;  // connections being served
+    std::string address;                     // dotted, the one listened on
     std::vector<std::thread> workers;
 
     bool Stopping() const {
@@ -146,6 +148,11 @@ void Answer(State& state, SOCKET s, const CannedResponse& response) {
     if (response.delayMs > 0 && !state.Pause(response.delayMs)) return;
     const std::string head = ResponseHead(response);
     if (!SendAll(state, s, head.data(), head.size())) return;
+    if (response.dripMs > 0) {
+        for (std::size_t i = 0; i < response.body.size(); ++i)
+            if (!SendAll(state, s, response.body.data() + i, 1) || !state.Pause(response.dripMs)) return;
+        return;
+    }
     if (response.endless) {
         while (!response.body.empty() && SendAll(state, s, response.body.data(), response.body.size())) {
         }
@@ -158,6 +165,10 @@ void Answer(State& state, SOCKET s, const CannedResponse& response) {
 }
 
 void ServeConnection(State& state, SOCKET s) {
+    {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        state.mostActive = std::max(state.mostActive, ++state.active);
+    }
     std::string buffer;
     const bool gotHead = ReceiveUntil(
         state, s, buffer, [](const std::string& b) { return b.find("\r\n\r\n") != std::string::npos; });
@@ -200,7 +211,11 @@ void AcceptLoop(const std::shared_ptr<State>& state) {
             break;
         }
         ++state->connections;
-        state->workers.emplace_back([state, s] { ServeConnection(*state, s); });
+        state->workers.emplace_back([state, s] {
+            ServeConnection(*state, s);
+            std::lock_guard<std::mutex> lock(state->mutex);
+            --state->active;
+        });
     }
 }
 
@@ -227,18 +242,22 @@ int RecordedRequest::HeaderCount(std::string_view name) const {
     return count;
 }
 
-LoopbackServer::LoopbackServer() : state_(std::make_shared<State>()) {
+LoopbackServer::LoopbackServer(std::string_view loopbackAddress) : state_(std::make_shared<State>()) {
+    state_->address = std::string(loopbackAddress);
     CannedResponse notFound;
     notFound.status = "404 Not Found";
     notFound.body = "not found";
     state_->others = std::make_shared<const CannedResponse>(std::move(notFound));
     WSADATA wsa;
     if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) return;
+    // Tests never listen beyond the loopback range.
+    const unsigned long bindTo = inet_addr(state_->address.c_str());
+    if (bindTo == INADDR_NONE || (ntohl(bindTo) >> 24) != 127) return;
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) return;
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_addr.s_addr = bindTo;
     addr.sin_port = 0;  // a free port
     int size = sizeof addr;
     if (bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(s, SOMAXCONN) != 0 ||
@@ -276,7 +295,7 @@ int LoopbackServer::Port() const {
     return state_->port;
 }
 std::string LoopbackServer::HostAndPort() const {
-    return "127.0.0.1:" + std::to_string(state_->port);
+    return state_->address + ":" + std::to_string(state_->port);
 }
 
 std::string LoopbackServer::Address(std::string_view target) const {
@@ -301,6 +320,11 @@ std::vector<RecordedRequest> LoopbackServer::Requests() const {
 std::size_t LoopbackServer::ConnectionCount() const {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return state_->connections;
+}
+
+std::size_t LoopbackServer::MostConnectionsAtOnce() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->mostActive;
 }
 
 bool LoopbackServer::WaitForRequests(std::size_t count, int timeoutMs) const {

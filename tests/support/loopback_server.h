@@ -2,7 +2,7 @@
 // a free port, answers each connection with a canned response chosen by the exact request target
 // (path and query, bytes as sent), and records every request so tests can check what was sent.
 // Responses can be delayed, stall until the server stops, drop the connection part-way through
-// the body, declare a Content-Length that differs from the body, or never end. Every response
+// the body, declare a Content-Length that differs from the body, drip it, or never end. Every response
 // closes its connection. The destructor stops the server: it closes every connection and joins its
 // threads without ever waiting for a client. Thread-safe; one accept thread plus one thread per connection.
 #pragma once
@@ -27,6 +27,7 @@ struct CannedResponse {
     bool stall = false;                 // read the request, then never answer
     long long dropAfterBodyBytes = -1;  // close after this many body bytes (-1: send it all)
     bool endless = false;               // send the body over and over until the client goes away
+    int dripMs = 0;                     // send the body one byte at a time, pausing this long after each
 };
 
 struct RecordedRequest {
@@ -44,7 +45,9 @@ struct RecordedRequest {
 
 class LoopbackServer {
   public:
-    LoopbackServer();
+    // Listens on 127.0.0.1, or on another address of the loopback range (127.x.y.z): several
+    // servers then stand for several hosts. Any other address is refused (Listening() is false).
+    explicit LoopbackServer(std::string_view loopbackAddress = "127.0.0.1");
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
@@ -59,7 +62,8 @@ class LoopbackServer {
     void ServeOthers(CannedResponse response);
 
     std::vector<RecordedRequest> Requests() const;
-    std::size_t ConnectionCount() const;  // accepted connections, with or without a request
+    std::size_t ConnectionCount() const;        // accepted connections, with or without a request
+    std::size_t MostConnectionsAtOnce() const;  // the most connections served at the same time
     // True once count requests have been recorded, false after timeoutMs.
     bool WaitForRequests(std::size_t count, int timeoutMs) const;
 

@@ -686,6 +686,13 @@ void ListReorder(Form& form, std::string_view name, const std::vector<std::size_
     InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
+void SetListRow(Form& form, std::string_view name, int row, ListRow cells, bool redraw) {
+    ControlState* c = ListState(form, name);
+    if (!c || row < 0 || static_cast<std::size_t>(row) >= c->rows.size()) return;
+    c->rows[static_cast<std::size_t>(row)] = std::move(cells);
+    if (redraw) SendMessageW(c->hwnd, LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
+}
+
 int ListColumnWidth(const Form& form, std::string_view name, int column) {
     const ControlState* c = ListState(form, name);
     return c ? static_cast<int>(SendMessageW(c->hwnd, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column), 0))

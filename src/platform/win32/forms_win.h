@@ -82,6 +82,10 @@ void ListSelectRow(Form& form, std::string_view name, int row, bool scrollIntoVi
 // Lays the rows out in a new order: row i of the result is old row order[i]. The selected row
 // stays selected and is scrolled into view.
 void ListReorder(Form& form, std::string_view name, const std::vector<std::size_t>& order);
+// Replaces one row's cells and redraws that row alone (or nothing, for a caller that changes many
+// rows and then invalidates the list once); the selection and the scroll position stay. Nothing
+// for a row out of range.
+void SetListRow(Form& form, std::string_view name, int row, ListRow cells, bool redraw = true);
 int ListColumnWidth(const Form& form, std::string_view name, int column);
 void SetListColumnWidth(Form& form, std::string_view name, int column, int width);
 

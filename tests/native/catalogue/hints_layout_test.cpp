@@ -103,7 +103,8 @@ TEST(MainForm, TableIsConsistent) {
     std::vector<std::string> items;
     for (const auto& i : f.menus[0].items) items.push_back(i.caption);
     EXPECT_EQ(items, (std::vector<std::string>{"打开", "复制帐号", "复制密码", "", "修改当前记录",
-                                               "删除当前记录", "", "设置软件密码", "", "查找网站…"}));
+                                               "删除当前记录", "", "设置软件密码", "", "查找网站…",
+                                               "检查网站…"}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "../catalogue/program_folder_fixture.h"
 #include "../store/store_test_util.h"
 #include "core/settings.h"
+#include "core/site_checks.h"
 #include "exchange_test_util.h"
 #include "platform/zip_archive.h"
 
@@ -61,7 +62,7 @@ TEST_F(Backup, BackingUpTwiceReplacesTheArchivesEachHoldingItsStore) {
     for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(Member(i), Slurp(Store(i))) << i;
     EXPECT_EQ(Messages(), (Texts{"备份成功!", "备份成功!"}));
     EXPECT_EQ(ReadBackupFolder(), backup.Folder());
-    EXPECT_EQ(Tree(backup.Path()).size(), 3u) << "no temporary archive is left";
+    EXPECT_EQ(Tree(backup.Path()).size(), 4u) << "no temporary archive is left";
 }
 
 // A store left open with changes (as an early return leaves it) is closed first: the archive
@@ -217,6 +218,60 @@ TEST_F(Backup, AMemberThatIsNotItsStoreFailsTheRestoreAndLeavesEveryStore) {
     EXPECT_EQ(StoreBytes(), saved);
     EXPECT_EQ(SiteCount(), 1);
     EXPECT_EQ(Tree(Folder()), files);
+}
+
+// The site check's results ride along as a fourth archive; a backup made before it existed
+// restores the stores and leaves the results file as it is; a bad one fails the whole restore.
+TEST_F(Backup, TheResultsFileIsAFourthArchiveThatOlderBackupsDoNotTouch) {
+    AddSites({{"A", "http://a", "1"}});
+    const std::string results = ResultsArchive().storeFile;
+    EXPECT_STREQ(ResultsArchive().archive, "jc.zip");
+    // No results yet: an empty results file is archived, so no older archive stays behind.
+    ASSERT_TRUE(RunBackup(backup.Folder()));
+    ASSERT_TRUE(fileio::Exists(ArchivePath(backup.Folder(), ResultsArchive())));
+    EXPECT_TRUE(LoadSiteChecks().empty());
+    SiteCheck check;
+    check.address = "http://a";
+    check.outcome = CheckOutcome::kAnswered;
+    check.status = 200;
+    ASSERT_TRUE(SaveSiteChecks({check}));
+    ASSERT_TRUE(RunBackup(backup.Folder()));
+    const std::string kept = Slurp(Folder() + results);
+    {
+        TempFolder out;
+        ASSERT_EQ(ExtractArchive(ArchivePath(backup.Folder(), ResultsArchive()), out.Folder()), 1);
+        EXPECT_EQ(Slurp(out.Folder() + results), kept);
+    }
+    check.status = 503;
+    ASSERT_TRUE(SaveSiteChecks({check}));
+    AddSites({{"A", "http://b", "2"}});
+    Messages();
+    ASSERT_TRUE(RunRestore(backup.Folder()));
+    EXPECT_EQ(Slurp(Folder() + results), kept);
+    EXPECT_EQ(SiteCount(), 1);
+
+    // An older backup: the three stores only.
+    ASSERT_TRUE(fileio::RemoveFile(ArchivePath(backup.Folder(), ResultsArchive())));
+    ASSERT_TRUE(SaveSiteChecks({check}));
+    const std::string newer = Slurp(Folder() + results);
+    AddSites({{"A", "http://c", "3"}});
+    ASSERT_TRUE(RunRestore(backup.Folder()));
+    EXPECT_EQ(SiteCount(), 1);
+    EXPECT_EQ(Slurp(Folder() + results), newer);
+    EXPECT_EQ(Messages(), (Texts{"还原成功!", "还原成功!"}));
+
+    // A results archive that holds no results file, or another file: nothing is replaced.
+    AddSites({{"A", "http://d", "4"}});
+    const Texts before = StoreBytes();
+    for (const auto& zip :
+         {BuildZip({{"网站检查.csv", "not,our,header\r\n"}}), BuildZip({{"other.csv", kept}}),
+          BuildZip({{"网站检查.csv", kept}, {"网站数据库.edb", "x"}})}) {
+        Spit(ArchivePath(backup.Folder(), ResultsArchive()), zip);
+        EXPECT_FALSE(RunRestore(backup.Folder()));
+        EXPECT_EQ(StoreBytes(), before);
+        EXPECT_EQ(Slurp(Folder() + results), newer);
+    }
+    EXPECT_EQ(Messages(), (Texts{"还原失败!", "还原失败!", "还原失败!"}));
 }
 
 TEST(PickerStart, DriveBeforeTheFirstColonAndFolderAfterTheFirstColonBackslash) {

@@ -4,6 +4,7 @@
 // main window, a store that cannot be opened, bad input, and its place in the settings file.
 #include "catalogue/finder_form.h"
 #include "catalogue/finder_window_win.h"
+#include "catalogue/health_window_win.h"
 #include "catalogue/modify_window_win.h"
 #include "catalogue/system_menu_win.h"
 #include "catalogue_fixture.h"
@@ -140,7 +141,8 @@ TEST_F(Finder, TheListMenuKeepsItsItemsAndAddsTheFinderAfterThem) {
     SetPopupMenuHookForTesting(testing::PickMenuItem);
     const std::vector<std::pair<std::string, UINT>> expected = {
         {"打开", 1},         {"复制帐号", 2}, {"复制密码", 3},     {"-", 0}, {"修改当前记录", 5},
-        {"删除当前记录", 6}, {"-", 0},        {"设置软件密码", 8}, {"-", 0}, {"查找网站…", 10}};
+        {"删除当前记录", 6}, {"-", 0},        {"设置软件密码", 8}, {"-", 0}, {"查找网站…", 10},
+        {"检查网站…", 11}};
     EXPECT_EQ(g_listMenu, expected);
     EXPECT_EQ(FinderWindow(), nullptr);
     Menu(0, "查找网站…");
@@ -163,26 +165,29 @@ TEST_F(Finder, TheSystemMenuGainsOneItemBelowTheSystemsOwn) {
         EXPECT_TRUE(items[i].second == 0 || items[i].second >= 0xF000) << "system item " << items[i].first;
     EXPECT_TRUE(std::any_of(items.begin(), items.begin() + static_cast<long>(ours),
                             [](const auto& item) { return item.second == SC_CLOSE; }));
-    // Only Wine's own item may follow, behind its separator.
+    // Only the site check's item and Wine's own, behind its separator, may follow.
     for (std::size_t i = ours + 1; i < items.size(); ++i)
-        EXPECT_TRUE(items[i].first == "-" || items[i].second == kWineAboutCommand) << items[i].first;
+        EXPECT_TRUE(items[i].first == "-" || items[i].second == kWineAboutCommand ||
+                    items[i].second == kHealthSystemCommand)
+            << items[i].first;
     SendMessageW(FormWindow(*main), WM_SYSCOMMAND, kFinderSystemCommand, 0);
     EXPECT_NE(FinderWindow(), nullptr);
 }
 
-// Another program item joins the same group, after the finder's.
+// Other program items join the same group, after the finder's: the site check's, then a later one.
 void NoCommand() {}
 TEST_F(Finder, ALaterSystemMenuItemJoinsTheFindersGroup) {
     Load();
     HWND hwnd = FormWindow(*main);
-    ASSERT_TRUE(AddSystemMenuCommand(hwnd, 0x0110, "检查", NoCommand));
+    ASSERT_TRUE(AddSystemMenuCommand(hwnd, 0x0120, "检查", NoCommand));
     EXPECT_FALSE(AddSystemMenuCommand(hwnd, 0xF010, "x", NoCommand));
     const auto items = MenuItems(GetSystemMenu(hwnd, FALSE));
     std::size_t ours = 0;
     for (std::size_t i = 0; i < items.size(); ++i)
         if (items[i].second == kFinderSystemCommand) ours = i;
-    ASSERT_LT(ours + 1, items.size());
-    EXPECT_EQ(items[ours + 1], (std::pair<std::string, UINT>{"检查", 0x0110}));
+    ASSERT_LT(ours + 2, items.size());
+    EXPECT_EQ(items[ours + 1], (std::pair<std::string, UINT>{"检查网站…", kHealthSystemCommand}));
+    EXPECT_EQ(items[ours + 2], (std::pair<std::string, UINT>{"检查", 0x0120}));
     EXPECT_EQ(std::count(items.begin(), items.end(), std::pair<std::string, UINT>{"-", 0}),
               std::count(items.begin(), items.begin() + static_cast<long>(ours),
                          std::pair<std::string, UINT>{"-", 0}) +

@@ -373,7 +373,8 @@ TEST_F(MainWindow, RightClickPopsTheMenuOnlyOverASelectedRow) {
     SetPopupMenuHookForTesting(nullptr);
     EXPECT_EQ(g_popups, 1);
     EXPECT_EQ(g_menuItems, (std::vector<std::string>{"打开", "复制帐号", "复制密码", "-", "修改当前记录",
-                                                     "删除当前记录", "-", "设置软件密码", "-", "查找网站…"}));
+                                                     "删除当前记录", "-", "设置软件密码", "-", "查找网站…",
+                                                     "检查网站…"}));
 }
 
 std::vector<std::string> g_opened;

@@ -1,5 +1,5 @@
 // CSV reading and writing: see csv.h.
-#include "exchange/csv.h"
+#include "platform/csv.h"
 
 namespace qm {
 
