@@ -27,8 +27,10 @@ std::vector<EventBinding> ProgramWindowBindings() {
     };
 }
 
-Form* LoadProgramMainWindow(bool show) {
-    return LoadMainWindow(show, ProgramWindowBindings());
+Form* LoadProgramMainWindow(bool show, std::vector<EventBinding> more) {
+    std::vector<EventBinding> bindings = ProgramWindowBindings();
+    bindings.insert(bindings.end(), more.begin(), more.end());
+    return LoadMainWindow(show, std::move(bindings));
 }
 
 }  // namespace qm

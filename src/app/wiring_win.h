@@ -13,7 +13,7 @@ namespace qm {
 // import window does once an import has run.
 std::vector<EventBinding> ProgramWindowBindings();
 
-// The main window with every binding of the program.
-Form* LoadProgramMainWindow(bool show = true);
+// The main window with every binding of the program, and `more` after them.
+Form* LoadProgramMainWindow(bool show = true, std::vector<EventBinding> more = {});
 
 }  // namespace qm

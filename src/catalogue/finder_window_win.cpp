@@ -52,21 +52,18 @@ bool RefreshIndex() {
 void RunQuery(Form& form) {
     RefreshIndex();
     const std::vector<std::uint32_t> found = SearchSites(g_search, g_index, GetText(form, kFinderQueryBox));
-    std::vector<ListRow> rows;
-    rows.reserve(std::min(found.size(), kFinderRowLimit));
+    ListTable rows(kFinderRecordColumn + 1);
     for (std::size_t i = 0; i < found.size() && i < kFinderRowLimit; ++i) {
         const FinderSite& site = g_index.sites[found[i]];
-        rows.push_back({std::string(FinderFieldText(g_index, site, kFinderCategory)),
-                        std::string(FinderFieldText(g_index, site, kFinderAddress)),
-                        std::string(FinderFieldText(g_index, site, kFinderTitle)),
-                        std::string(FinderFieldText(g_index, site, kFinderAccount)),
-                        std::to_string(site.record)});
+        for (int field : {kFinderCategory, kFinderAddress, kFinderTitle, kFinderAccount})
+            rows.AddCell(FinderFieldText(g_index, site, field));
+        rows.AddCell(std::to_string(site.record));
     }
     const bool any = !rows.empty();
     // One repaint for the new rows and the selection, not one per change.
     HWND list = ControlWindow(form, kFinderList);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-    SetListRows(form, kFinderList, std::move(rows));
+    SetListTable(form, kFinderList, std::move(rows));
     if (any) ListSelectRow(form, kFinderList, 0);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
@@ -375,10 +372,10 @@ bool ShowFinderResultInMainWindow(Form& finder) {
     SelectFilterCategory(*main, row[kFinderCategoryColumn]);
     State().rememberedRow = -1;
     FillSiteList(row[kFinderCategoryColumn]);
-    const auto& rows = ListRows(*main, kSiteList);
+    const ListTable& rows = ListRows(*main, kSiteList);
     int found = -1;
     for (std::size_t i = 0; i < rows.size() && found < 0; ++i)
-        if (rows[i][kRecordNumberColumn] == row[kFinderRecordColumn]) found = static_cast<int>(i);
+        if (rows.Cell(i, kRecordNumberColumn) == row[kFinderRecordColumn]) found = static_cast<int>(i);
     if (found >= 0) ListSelectRow(*main, kSiteList, found, true);
     HWND hwnd = FormWindow(*main);
     if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);

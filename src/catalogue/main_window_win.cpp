@@ -122,12 +122,12 @@ void OnFilterChanged(Form& form, const EventInfo&) {
 void OnHeaderClicked(Form& form, const EventInfo& e) {
     State().sortDirection = !State().sortDirection;
     if (!IsNumberColumn(e.column)) return;
-    const auto& rows = ListRows(form, kSiteList);
+    const ListTable& rows = ListRows(form, kSiteList);
     std::vector<double> keys;
     keys.reserve(rows.size());
-    for (const auto& row : rows)
-        keys.push_back(static_cast<std::size_t>(e.column) < row.size()
-                           ? SortKey(row[static_cast<std::size_t>(e.column)])
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        keys.push_back(static_cast<std::size_t>(e.column) < rows.Columns()
+                           ? SortKey(rows.Cell(row, static_cast<std::size_t>(e.column)))
                            : 0);
     ListReorder(form, kSiteList, SortedRowOrder(keys, State().sortDirection));
 }
@@ -194,7 +194,7 @@ Form* MainForm() {
 
 void FillSiteList(std::string_view category) {
     if (!g_main) return;
-    SetListRows(*g_main, kSiteList, CollectSiteRows(category));
+    SetListTable(*g_main, kSiteList, CollectSiteRows(category));
 }
 
 void SetProgramEndHookForTesting(ProgramEndHook hook) {

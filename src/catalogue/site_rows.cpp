@@ -7,8 +7,8 @@
 
 namespace qm {
 
-std::vector<SiteRow> CollectSiteRows(std::string_view category) {
-    std::vector<SiteRow> rows;
+ListTable CollectSiteRows(std::string_view category) {
+    ListTable rows(kListColumnCount);
     if (!OpenStoreByName(kSiteStoreAlias)) return rows;
     RecordStore& store = Stores();
     store.First();
@@ -18,12 +18,10 @@ std::vector<SiteRow> CollectSiteRows(std::string_view category) {
     long long record = store.RecordNumber();
     store.Find([&](const Fields& f) {
         if (!f.empty() && f[0] == category) {
-            SiteRow row;
-            row.reserve(kListColumnCount);
-            row.push_back(std::to_string(rows.size() + 1));
-            for (std::size_t field = 1; field <= 9; ++field) row.push_back(field < f.size() ? f[field] : "");
-            row.push_back(std::to_string(record));
-            rows.push_back(std::move(row));
+            rows.AddCell(std::to_string(rows.size() + 1));
+            for (std::size_t field = 1; field <= 9; ++field)
+                rows.AddCell(field < f.size() ? std::string_view(f[field]) : std::string_view());
+            rows.AddCell(std::to_string(record));
         }
         ++record;
         return false;

@@ -7,11 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/list_table.h"
+
 namespace qm {
 
 using SiteRow = std::vector<std::string>;
 
 // Empty when SiteStore cannot be opened (no message).
-std::vector<SiteRow> CollectSiteRows(std::string_view category);
+ListTable CollectSiteRows(std::string_view category);
 
 }  // namespace qm

@@ -71,8 +71,7 @@ void DrawLabel(HDC dc, HWND hwnd, RECT r, Colour c, UINT flags) {
 
 void DrawCentredGlyph(HDC dc, const wchar_t* face, int height, int weight, const wchar_t* glyph, RECT r,
                       Colour c) {
-    UniqueFont font = MakeFont(face, height, weight);
-    SelectRestorer select(dc, font.get());
+    SelectRestorer select(dc, SharedFont(face, height, weight));
     SetTextColor(dc, ToColorRef(c));
     SetBkMode(dc, TRANSPARENT);
     DrawTextW(dc, glyph, -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);

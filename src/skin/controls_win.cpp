@@ -393,8 +393,7 @@ void DrawColourPicker(HWND hwnd) {
     const RECT swatch{4, 4, r.right - 4, 4 + row};
     FillColour(l, swatch, static_cast<Colour>(ReadProp(hwnd, Prop::PickerColour)));
     FrameColour(l, swatch, p.border);
-    UniqueFont font = MakeFont(L"宋体", -12);
-    SelectRestorer select(l, font.get());
+    SelectRestorer select(l, SharedFont(L"宋体", -12));
     SetTextColor(l, ToColorRef(p.text));
     SetBkMode(l, TRANSPARENT);
     const char* labels[2] = {"透明", "其它颜色..."};
@@ -463,8 +462,7 @@ void DrawListItem(const DRAWITEMSTRUCT& item, HDC dc, int W, int H) {
     const RECT mark{0, 0, 15, H};
     SetBkMode(dc, TRANSPARENT);
     auto glyph = [&](const wchar_t* g, Colour c) {
-        UniqueFont font = MakeFont(L"宋体", 14);
-        SelectRestorer select(dc, font.get());
+        SelectRestorer select(dc, SharedFont(L"宋体", 14));
         SetTextColor(dc, ToColorRef(c));
         RECT r = mark;
         DrawTextW(dc, g, 1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);

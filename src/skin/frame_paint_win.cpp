@@ -88,8 +88,7 @@ void PaintTitle(HDC dc, HWND hwnd, int W, const FrameFacts& f) {
     wide.resize(static_cast<std::size_t>(GetWindowTextW(hwnd, wide.data(), static_cast<int>(wide.size()))));
     const std::wstring title = ToWide(CutTitle(FromWide(wide)));
     const PixelRect t = TitleRect(W, f, Metrics());
-    UniqueFont font = MakeFont(L"宋体", t.Height() - 3, 800);
-    SelectRestorer select(dc, font.get());
+    SelectRestorer select(dc, SharedFont(L"宋体", t.Height() - 3, 800));
     SetTextColor(dc, ToColorRef(Palette().captionText));
     SetBkMode(dc, TRANSPARENT);
     RECT r{t.left, t.top, t.right, t.bottom};
@@ -98,8 +97,7 @@ void PaintTitle(HDC dc, HWND hwnd, int W, const FrameFacts& f) {
 }
 
 void DrawGlyphText(HDC dc, const wchar_t* glyph, int height, int width, int x, int y) {
-    UniqueFont font = MakeFont(L"宋体", height, FW_NORMAL, false, width);
-    SelectRestorer select(dc, font.get());
+    SelectRestorer select(dc, SharedFont(L"宋体", height, FW_NORMAL, false, width));
     TextOutW(dc, x, y, glyph, 1);
 }
 

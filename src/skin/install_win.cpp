@@ -222,6 +222,7 @@ void TearDownSkin() {
     Engine& e = State();
     e.faceBrush.reset();
     e.faceLightBrush.reset();
+    ReleaseSharedFonts();
     if (e.hook) UnhookWindowsHookEx(e.hook);
     e.hook = nullptr;
     e.main = nullptr;

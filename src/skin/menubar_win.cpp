@@ -82,8 +82,7 @@ void DrawHotPlate(HDC dc, const RECT& r) {
 // Heights are character heights: the same as cell heights in 宋体, while a substitute with
 // internal leading (Wine's) keeps its glyphs whole.
 void DrawMenuText(HDC dc, int x, int y, const std::string& text, int weight) {
-    UniqueFont font = MakeFont(L"宋体", -12, weight);
-    SelectRestorer select(dc, font.get());
+    SelectRestorer select(dc, SharedFont(L"宋体", -12, weight));
     const auto split = FindMnemonic(text);
     if (!split) {
         DrawGbkText(dc, x, y, text);
@@ -92,8 +91,7 @@ void DrawMenuText(HDC dc, int x, int y, const std::string& text, int weight) {
     const int amp = static_cast<int>(split->before.size()) + 1;  // position of the "&", from 1
     DrawGbkText(dc, x, y, split->before);
     {
-        UniqueFont underlined = MakeFont(L"宋体", -11, weight, true);
-        SelectRestorer letterFont(dc, underlined.get());
+        SelectRestorer letterFont(dc, SharedFont(L"宋体", -11, weight, true));
         DrawGbkText(dc, x + 6 * (amp - 1) + 1, y, std::string(1, split->letter));
     }
     DrawGbkText(dc, x + 6 * amp + 1, y, split->after);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <tuple>
 
 #include "platform/win32/wide.h"
 
@@ -61,6 +62,44 @@ UniqueFont MakeFont(const wchar_t* face, int height, int weight, bool underline,
                                   DEFAULT_PITCH | FF_DONTCARE, face));
 }
 
+namespace {
+
+struct FontKey {
+    std::wstring face;
+    int height, weight, width;
+    bool underline;
+    BYTE charset;
+    bool operator<(const FontKey& o) const {
+        return std::tie(face, height, weight, width, underline, charset) <
+               std::tie(o.face, o.height, o.weight, o.width, o.underline, o.charset);
+    }
+};
+
+std::map<FontKey, UniqueFont>& SharedFonts() {
+    static std::map<FontKey, UniqueFont> fonts;
+    return fonts;
+}
+
+}  // namespace
+
+HFONT SharedFont(const wchar_t* face, int height, int weight, bool underline, int width, BYTE charset) {
+    FontKey key{face, height, weight, width, underline, charset};
+    auto& fonts = SharedFonts();
+    auto it = fonts.find(key);
+    if (it == fonts.end())
+        it = fonts
+                 .emplace(std::move(key),
+                          UniqueFont(CreateFontW(height, width, 0, 0, weight, FALSE, underline, FALSE,
+                                                 charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                                 DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face)))
+                 .first;
+    return it->second.get();
+}
+
+void ReleaseSharedFonts() {
+    SharedFonts().clear();
+}
+
 void DrawGbkText(HDC dc, int x, int y, std::string_view gbk) {
     const std::wstring w = ToWide(gbk);
     TextOutW(dc, x, y, w.c_str(), static_cast<int>(w.size()));
@@ -80,8 +119,7 @@ HFONT WindowFont(HWND hwnd) {
 }
 
 void DrawFontGlyph(HDC dc, const wchar_t* face, int height, int weight, const wchar_t* glyph, int x, int y) {
-    UniqueFont font = MakeFont(face, height, weight);
-    SelectRestorer select(dc, font.get());
+    SelectRestorer select(dc, SharedFont(face, height, weight));
     TextOutW(dc, x, y, glyph, lstrlenW(glyph));
 }
 
@@ -142,10 +180,7 @@ bool FontHasGlyph(const wchar_t* face, wchar_t ch) {
 }
 
 void DrawSymbolGlyph(HDC dc, const wchar_t* face, int height, wchar_t glyph, const RECT& box, Colour c) {
-    UniqueFont font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SYMBOL_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                DEFAULT_PITCH | FF_DONTCARE, face));
-    SelectRestorer select(dc, font.get());
+    SelectRestorer select(dc, SharedFont(face, height, FW_NORMAL, false, 0, SYMBOL_CHARSET));
     SetTextColor(dc, ToColorRef(c));
     SetBkMode(dc, TRANSPARENT);
     RECT r = box;

@@ -47,6 +47,12 @@ void FadeLine(HDC dc, const RECT& r, Colour c, Colour border);
 UniqueFont MakeFont(const wchar_t* face, int height, int weight = FW_NORMAL, bool underline = false,
                     int width = 0);
 
+// The same font, made once and kept until ReleaseSharedFonts: a paint selects it without creating
+// it, and Wine matches a new font to its files at every first selection (the caller never frees it).
+HFONT SharedFont(const wchar_t* face, int height, int weight = FW_NORMAL, bool underline = false,
+                 int width = 0, BYTE charset = DEFAULT_CHARSET);
+void ReleaseSharedFonts();
+
 // A glyph of a symbol font centred in box in colour c (not clipped to the box).
 void DrawSymbolGlyph(HDC dc, const wchar_t* face, int height, wchar_t glyph, const RECT& box, Colour c);
 

@@ -22,7 +22,7 @@ struct ControlState {
     const ControlDef* def = nullptr;
     HWND hwnd = nullptr;
     std::vector<std::string> items;  // combo box items, exact bytes
-    std::vector<ListRow> rows;       // list view rows
+    ListTable rows;                  // list view rows
     bool embeddedBrowser = false;
 };
 
@@ -46,7 +46,7 @@ constexpr COLORREF kReadOnlyText = RGB(96, 96, 96);
 constexpr UINT_PTR kSubclassId = 1;
 PopupMenuHook g_popupHook = nullptr;
 OpenAddressHook g_openHook = nullptr;
-const std::vector<ListRow> kNoRows;
+const ListTable kNoRows;
 
 ControlState* FindState(Form& form, std::string_view name) {
     for (auto& c : form.controls)
@@ -285,11 +285,17 @@ void FillDisplayInfo(ControlState& c, NMLVDISPINFOW& di) {
     di.item.pszText[0] = L'\0';
     const auto row = static_cast<std::size_t>(di.item.iItem);
     const auto col = static_cast<std::size_t>(di.item.iSubItem);
-    if (di.item.iItem < 0 || row >= c.rows.size() || di.item.iSubItem < 0 || col >= c.rows[row].size())
-        return;
-    const std::wstring w = ToWide(c.rows[row][col]);
-    const std::size_t n = std::min<std::size_t>(w.size(), static_cast<std::size_t>(di.item.cchTextMax - 1));
-    std::copy_n(w.data(), n, di.item.pszText);
+    if (di.item.iItem < 0 || di.item.iSubItem < 0) return;
+    // Straight into the view's buffer: a paint asks for every visible cell.
+    const std::string_view cell = c.rows.Cell(row, col);
+    const int room = di.item.cchTextMax - 1;
+    if (cell.empty() || room <= 0) return;
+    int n = MultiByteToWideChar(936, 0, cell.data(), static_cast<int>(cell.size()), di.item.pszText, room);
+    if (n == 0 && room > 0) {  // longer than the buffer: cut as the whole text would be cut
+        const std::wstring w = ToWide(cell);
+        n = static_cast<int>(std::min<std::size_t>(w.size(), static_cast<std::size_t>(room)));
+        std::copy_n(w.data(), n, di.item.pszText);
+    }
     di.item.pszText[n] = L'\0';
 }
 
@@ -619,12 +625,25 @@ const ControlState* ListState(const Form& form, std::string_view name) {
     return ListState(const_cast<Form&>(form), name);
 }
 
-void SetSelection(HWND list, int row, bool scroll) {
+// Item by item: a state change of item -1 visits every row under Wine, 100,000 of them in a large
+// category, where a single-selection list has at most one selected and one focused row.
+void ClearSelection(HWND list) {
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = 0;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    for (auto flag : {LVNI_SELECTED, LVNI_FOCUSED}) {
+        int row = -1;  // each search starts after the row found last, so this ends
+        while ((row = static_cast<int>(
+                    SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(row), flag))) >= 0)
+            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void SetSelection(HWND list, int row, bool scroll) {
+    ClearSelection(list);
     if (row < 0) return;
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     SendMessageW(list, LVM_SETSELECTIONMARK, 0, row);
@@ -633,7 +652,11 @@ void SetSelection(HWND list, int row, bool scroll) {
 
 }  // namespace
 
-void SetListRows(Form& form, std::string_view name, std::vector<ListRow> rows) {
+void SetListRows(Form& form, std::string_view name, const std::vector<ListRow>& rows) {
+    SetListTable(form, name, ListTable(rows));
+}
+
+void SetListTable(Form& form, std::string_view name, ListTable rows) {
     ControlState* c = ListState(form, name);
     if (!c) return;
     SetSelection(c->hwnd, -1, false);
@@ -643,7 +666,7 @@ void SetListRows(Form& form, std::string_view name, std::vector<ListRow> rows) {
     InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
-const std::vector<ListRow>& ListRows(const Form& form, std::string_view name) {
+const ListTable& ListRows(const Form& form, std::string_view name) {
     const ControlState* c = ListState(form, name);
     return c ? c->rows : kNoRows;
 }
@@ -653,11 +676,9 @@ int ListRowCount(const Form& form, std::string_view name) {
 }
 
 std::string ListCell(const Form& form, std::string_view name, int row, int column) {
-    const auto& rows = ListRows(form, name);
-    if (row < 0 || static_cast<std::size_t>(row) >= rows.size()) return {};
-    const ListRow& r = rows[static_cast<std::size_t>(row)];
-    if (column < 0 || static_cast<std::size_t>(column) >= r.size()) return {};
-    return r[static_cast<std::size_t>(column)];
+    if (row < 0 || column < 0) return {};
+    return std::string(
+        ListRows(form, name).Cell(static_cast<std::size_t>(row), static_cast<std::size_t>(column)));
 }
 
 int ListSelectedRow(const Form& form, std::string_view name) {
@@ -674,14 +695,10 @@ void ListReorder(Form& form, std::string_view name, const std::vector<std::size_
     ControlState* c = ListState(form, name);
     if (!c || order.size() != c->rows.size()) return;
     const int selected = ListSelectedRow(form, name);
-    std::vector<ListRow> rows;
-    rows.reserve(order.size());
     int newSelected = -1;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        rows.push_back(std::move(c->rows[order[i]]));
+    for (std::size_t i = 0; i < order.size(); ++i)
         if (static_cast<int>(order[i]) == selected) newSelected = static_cast<int>(i);
-    }
-    c->rows = std::move(rows);
+    c->rows.Reorder(order);
     SetSelection(c->hwnd, newSelected, true);
     InvalidateRect(c->hwnd, nullptr, TRUE);
 }

@@ -12,12 +12,11 @@
 #include <vector>
 
 #include "platform/form.h"
+#include "platform/list_table.h"
 
 namespace qm {
 
 inline constexpr wchar_t kFormWindowClass[] = L"KXWindow";
-
-using ListRow = std::vector<std::string>;  // one cell per column
 
 struct ControlRect {
     int left = 0, top = 0, width = 0, height = 0;  // relative to the parent's client area
@@ -72,9 +71,10 @@ std::string PickedFolder(const Form& form, std::string_view name);
 void ShowFolder(Form& form, std::string_view name, std::string_view path);
 
 // List views (virtual: the rows live in the form, the control asks for what it shows).
-// SetListRows replaces every row, clears the selection and scrolls to the top.
-void SetListRows(Form& form, std::string_view name, std::vector<ListRow> rows);
-const std::vector<ListRow>& ListRows(const Form& form, std::string_view name);
+// SetListRows and SetListTable replace every row, clear the selection and scroll to the top.
+void SetListRows(Form& form, std::string_view name, const std::vector<ListRow>& rows);
+void SetListTable(Form& form, std::string_view name, ListTable rows);
+const ListTable& ListRows(const Form& form, std::string_view name);
 int ListRowCount(const Form& form, std::string_view name);
 std::string ListCell(const Form& form, std::string_view name, int row, int column);
 int ListSelectedRow(const Form& form, std::string_view name);  // -1 when none

@@ -173,6 +173,51 @@ TEST_F(Forms, VirtualListShowsTheRowsAndReorderKeepsTheSelection) {
     EXPECT_EQ(ListColumnWidth(*form, "列表", 1), 60);
 }
 
+// The rows of the list that carry state, as "row:s" (selected) and "row:f" (focused).
+std::string StatedRows(HWND list) {
+    std::string out;
+    const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+        const auto state =
+            SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED | LVIS_FOCUSED);
+        if (state & LVIS_SELECTED) out += std::to_string(row) + ":s ";
+        if (state & LVIS_FOCUSED) out += std::to_string(row) + ":f ";
+    }
+    return out;
+}
+
+TEST_F(Forms, ListSelectionMovesWholeAndNewRowsCarryNone) {
+    Load();
+    HWND list = ControlWindow(*form, "列表");
+    std::vector<ListRow> rows;
+    for (int i = 0; i < 600; ++i) rows.push_back({std::to_string(i), "行"});
+    SetListRows(*form, "列表", rows);
+    EXPECT_EQ(StatedRows(list), "");
+    ListSelectRow(*form, "列表", 0);
+    ListSelectRow(*form, "列表", 599, true);
+    EXPECT_EQ(StatedRows(list), "599:s 599:f ");
+    // A focus the user moved without selecting goes as well.
+    LVITEMW focus{};
+    focus.stateMask = LVIS_FOCUSED;
+    focus.state = LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, 17, reinterpret_cast<LPARAM>(&focus));
+    ListSelectRow(*form, "列表", -1);
+    EXPECT_EQ(StatedRows(list), "");
+    ListSelectRow(*form, "列表", 3);
+    EXPECT_EQ(StatedRows(list), "3:s 3:f ");
+    ListReorder(*form, "列表", [] {
+        std::vector<std::size_t> order;
+        for (std::size_t i = 600; i-- > 0;) order.push_back(i);
+        return order;
+    }());
+    EXPECT_EQ(StatedRows(list), "596:s 596:f ");
+    ListSelectRow(*form, "列表", -1);
+    EXPECT_EQ(StatedRows(list), "");
+    ListSelectRow(*form, "列表", 42);
+    SetListRows(*form, "列表", rows);
+    EXPECT_EQ(StatedRows(list), "");
+}
+
 TEST_F(Forms, HandlerMayDestroyItsOwnForm) {
     Load({{"按钮", FormEvent::Clicked, DestroyOwnForm}});
     SendMessageW(ControlWindow(*form, "按钮"), BM_CLICK, 0, 0);

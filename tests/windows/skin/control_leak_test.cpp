@@ -2,6 +2,7 @@
 // times (twenty rounds of every state) and the process's count of GDI objects is the same afterwards.
 #include "control_kinds.h"
 #include "gdi_objects.h"
+#include "skin/paint_win.h"
 #include "skin_test_support.h"
 
 namespace qm::testing {
@@ -29,6 +30,33 @@ TEST_F(ControlPaints, TwoHundredPaintsOfEachKindLeaveNoGdiObjectBehind) {
         DestroyWindow(c);
         Pump();
     }
+}
+
+// Paints select fonts made once per face, size, weight, underline and character set; they are
+// deleted with the skin, when the main window goes.
+TEST_F(ControlPaints, SharedFontsAreMadeOncePerLookAndGoWithTheSkin) {
+    const HFONT plain = skin::SharedFont(L"宋体", -12);
+    EXPECT_NE(plain, nullptr);
+    EXPECT_EQ(skin::SharedFont(L"宋体", -12), plain);
+    const HFONT looks[] = {skin::SharedFont(L"宋体", -11),
+                           skin::SharedFont(L"宋体", -12, FW_BOLD),
+                           skin::SharedFont(L"宋体", -12, FW_NORMAL, true),
+                           skin::SharedFont(L"宋体", -12, FW_NORMAL, false, 6),
+                           skin::SharedFont(L"宋体", -12, FW_NORMAL, false, 0, SYMBOL_CHARSET),
+                           skin::SharedFont(L"Webdings", -12)};
+    for (HFONT f : looks) EXPECT_NE(f, plain);
+    for (const PaintedKind& k : kPaintedKinds) {
+        HWND c = CreatePaintedKind(k, main, 10, 130);
+        ASSERT_NE(c, nullptr) << k.name;
+        PaintRound(c, k, 0);
+        DestroyWindow(c);
+    }
+    Pump();
+    EXPECT_EQ(GetObjectType(plain), static_cast<DWORD>(OBJ_FONT));
+    DestroyWindow(main);
+    Pump();
+    EXPECT_EQ(GetObjectType(plain), 0u) << "the skin's teardown deletes the shared fonts";
+    for (HFONT f : looks) EXPECT_EQ(GetObjectType(f), 0u);
 }
 
 }  // namespace
