@@ -13,6 +13,7 @@
 #include "catalogue/finder_form.h"
 #include "catalogue/main_form.h"
 #include "catalogue/main_window_win.h"
+#include "catalogue/owned_window_win.h"
 #include "catalogue/site_entry.h"
 #include "catalogue/system_menu_win.h"
 #include "core/browser_launch_win.h"
@@ -280,22 +281,6 @@ std::vector<EventBinding> FinderBindings() {
     };
 }
 
-// Where the window opens: where it was last, when that is on a screen; else centred over the
-// main window at its default size.
-void Place(FormDef& def, HWND main) {
-    const WindowGeometry g = ReadWindowGeometry(kFinderWindowSection);
-    const RECT placed{g.left, g.top, g.left + g.width, g.top + g.height};
-    if (g.width >= kFinderMinWidth && g.height >= kFinderMinHeight &&
-        MonitorFromRect(&placed, MONITOR_DEFAULTTONULL)) {
-        def.left = g.left, def.top = g.top, def.width = g.width, def.height = g.height;
-        return;
-    }
-    RECT r{};
-    GetWindowRect(main, &r);
-    def.left = std::max(0L, r.left + (r.right - r.left - def.width) / 2);
-    def.top = std::max(0L, r.top + (r.bottom - r.top - def.height) / 2);
-}
-
 bool IsOurWindow(HWND hwnd) {
     const HWND root = GetAncestor(hwnd, GA_ROOT);
     return root && (root == g_main || (g_finder && root == FormWindow(*g_finder)));
@@ -356,7 +341,7 @@ void OpenFinderWindow() {
         return;
     }
     FormDef def = FinderFormDef();
-    Place(def, FormWindow(*main));
+    PlaceOwnedWindow(def, FormWindow(*main), kFinderWindowSection, kFinderMinWidth, kFinderMinHeight);
     LoadForm(def, FinderBindings(), FormWindow(*main));
 }
 

@@ -14,6 +14,7 @@
 #include "catalogue/health_form.h"
 #include "catalogue/main_form.h"
 #include "catalogue/main_window_win.h"
+#include "catalogue/owned_window_win.h"
 #include "catalogue/site_entry.h"
 #include "catalogue/system_menu_win.h"
 #include "core/date_text.h"
@@ -353,7 +354,7 @@ void OnStartClicked(Form& form, const EventInfo&) {
         StartRun(form);
 }
 
-void OnExportClicked(Form& form, const EventInfo&) {
+void OnExportClicked(Form&, const EventInfo&) {
     FileDialogRequest request;
     request.save = true;
     request.filter = "CSV 文件（*.csv）|*.csv";
@@ -430,22 +431,6 @@ std::vector<EventBinding> HealthBindings() {
     };
 }
 
-// Where the window opens: where it was last, when that is on a screen; else centred over the
-// main window at its default size.
-void Place(FormDef& def, HWND main) {
-    const WindowGeometry g = ReadWindowGeometry(kHealthWindowSection);
-    const RECT placed{g.left, g.top, g.left + g.width, g.top + g.height};
-    if (g.width >= kHealthMinWidth && g.height >= kHealthMinHeight &&
-        MonitorFromRect(&placed, MONITOR_DEFAULTTONULL)) {
-        def.left = g.left, def.top = g.top, def.width = g.width, def.height = g.height;
-        return;
-    }
-    RECT r{};
-    GetWindowRect(main, &r);
-    def.left = std::max(0L, r.left + (r.right - r.left - def.width) / 2);
-    def.top = std::max(0L, r.top + (r.bottom - r.top - def.height) / 2);
-}
-
 void OnMainCreated(Form& main, const EventInfo&) {
     g_main = FormWindow(main);
     AddSystemMenuCommand(g_main, kHealthSystemCommand, kHealthMenuItem, OpenHealthWindow);
@@ -479,7 +464,7 @@ void OpenHealthWindow() {
         return;
     }
     FormDef def = HealthFormDef();
-    Place(def, FormWindow(*main));
+    PlaceOwnedWindow(def, FormWindow(*main), kHealthWindowSection, kHealthMinWidth, kHealthMinHeight);
     LoadForm(def, HealthBindings(), FormWindow(*main));
 }
 
