@@ -50,16 +50,28 @@ class ListTable {
         return std::string_view(text_).substr(begin, ends_[k] - begin);
     }
 
-    // A copy of the row's cells; at() throws std::out_of_range outside the table.
-    ListRow operator[](std::size_t row) const {
+    // A copy of the row's cells (const, so that assigning to it does not compile: ReplaceRow
+    // changes a row); at() throws std::out_of_range outside the table.
+    const ListRow operator[](std::size_t row) const {
         ListRow out;
         out.reserve(columns_);
         for (std::size_t c = 0; c < columns_; ++c) out.emplace_back(Cell(row, c));
         return out;
     }
-    ListRow at(std::size_t row) const {
+    const ListRow at(std::size_t row) const {
         if (row >= size()) throw std::out_of_range("ListTable::at");
         return (*this)[row];
+    }
+
+    // The row shows `cells` from now on, padded or cut to the columns; outside the table, or with
+    // a row half added, nothing changes. The old text stays until the table is built anew.
+    void ReplaceRow(std::size_t row, const ListRow& cells) {
+        if (row >= order_.size() || ends_.size() % columns_ != 0) return;
+        for (std::size_t c = 0; c < columns_; ++c) {
+            text_.append(c < cells.size() ? std::string_view(cells[c]) : std::string_view());
+            ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+        }
+        order_[row] = static_cast<std::uint32_t>(ends_.size() / columns_ - 1);
     }
 
     // Row i then shows what row order[i] showed; anything but a permutation of the rows leaves

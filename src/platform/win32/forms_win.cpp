@@ -706,7 +706,7 @@ void ListReorder(Form& form, std::string_view name, const std::vector<std::size_
 void SetListRow(Form& form, std::string_view name, int row, ListRow cells, bool redraw) {
     ControlState* c = ListState(form, name);
     if (!c || row < 0 || static_cast<std::size_t>(row) >= c->rows.size()) return;
-    c->rows[static_cast<std::size_t>(row)] = std::move(cells);
+    c->rows.ReplaceRow(static_cast<std::size_t>(row), cells);
     if (redraw) SendMessageW(c->hwnd, LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
 }
 

@@ -70,6 +70,19 @@ TEST(ListTable, ReorderTakesOnlyAPermutationAndComposes) {
     t.AddCell("4");
     t.AddCell("row 4");
     EXPECT_EQ(t.Cell(4, 1), "row 4");
+    // A replaced row keeps its place in the order shown, padded or cut to the columns.
+    t.ReplaceRow(1, {"new"});
+    t.ReplaceRow(2, {"x", "y", "z"});
+    t.ReplaceRow(5, {"outside"});
+    EXPECT_EQ(t.size(), 5u);
+    EXPECT_EQ(t[1], (ListRow{"new", ""}));
+    EXPECT_EQ(t[2], (ListRow{"x", "y"}));
+    EXPECT_EQ(t.Cell(0, 0), "1");
+    t.Reorder({1, 0, 2, 3, 4});
+    EXPECT_EQ(t[0], (ListRow{"new", ""}));
+    t.AddCell("half");  // a row half added takes no replacement
+    t.ReplaceRow(0, {"no"});
+    EXPECT_EQ(t[0], (ListRow{"new", ""}));
 }
 
 }  // namespace
