@@ -14,5 +14,7 @@ inline constexpr std::size_t kLargeMemoryMin = 2u << 20;
 // FreeLargeMemory and the same size.
 char* AllocateLargeMemory(std::size_t bytes);
 void FreeLargeMemory(char* p, std::size_t bytes);
+// Bytes taken this way and not yet given back (for the memory figures of the benchmarks).
+std::size_t LargeMemoryInUse();
 
 }  // namespace qm

@@ -2,6 +2,7 @@
 // pages where the system has them. See large_memory.h.
 #include <sys/mman.h>
 
+#include <atomic>
 #include <cstdint>
 
 #include "platform/large_memory.h"
@@ -11,6 +12,7 @@ namespace qm {
 namespace {
 
 constexpr std::size_t kHugePage = 2u << 20;
+std::atomic<std::size_t> g_inUse{0};
 
 // Whole huge pages: a mapping that ends inside one gets small pages there.
 std::size_t WholePages(std::size_t bytes) {
@@ -32,11 +34,18 @@ char* AllocateLargeMemory(std::size_t bytes) {
 #ifdef MADV_HUGEPAGE
     ::madvise(base + head, length, MADV_HUGEPAGE);  // advice only: without huge pages it is plain memory
 #endif
+    g_inUse += bytes;
     return base + head;
 }
 
 void FreeLargeMemory(char* p, std::size_t bytes) {
-    if (p) ::munmap(p, WholePages(bytes));
+    if (!p) return;
+    ::munmap(p, WholePages(bytes));
+    g_inUse -= bytes;
+}
+
+std::size_t LargeMemoryInUse() {
+    return g_inUse;
 }
 
 }  // namespace qm
