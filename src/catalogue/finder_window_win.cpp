@@ -92,20 +92,6 @@ ListRow FreshSelectedRow(Form& form) {
     return ListRows(form, kFinderList)[static_cast<std::size_t>(row)];
 }
 
-void SelectFilterCategory(Form& main, const std::string& category) {
-    auto indexOf = [&main, &category] {
-        for (int i = 0; i < ComboCount(main, kFilterCombo); ++i)
-            if (ComboItem(main, kFilterCombo, i) == category) return i;
-        return -1;
-    };
-    int index = indexOf();
-    if (index < 0) {
-        FillCategoryCombos();  // a category added elsewhere since the combos were filled
-        index = indexOf();
-    }
-    ComboSelect(main, kFilterCombo, index);
-}
-
 void MoveSelection(Form& form, int delta) {
     const int count = ListRowCount(form, kFinderList);
     if (count == 0) return;
@@ -183,12 +169,6 @@ void LayOut(Form& form) {
         SetControlRect(form, b.name, {b.left, b.top, b.width, b.height});
 }
 
-RECT OuterRect(const Form& form) {
-    RECT r{};
-    GetWindowRect(FormWindow(form), &r);
-    return r;
-}
-
 void OnCreated(Form& form, const EventInfo&) {
     g_finder = &form;
     const auto ref = reinterpret_cast<DWORD_PTR>(&form);
@@ -212,15 +192,12 @@ void OnDestroying(Form& form, const EventInfo&) {
 }
 
 void OnMoved(Form& form, const EventInfo&) {
-    if (IsIconic(FormWindow(form))) return;
-    const RECT r = OuterRect(form);
-    SaveWindowPosition(r.left, r.top, kFinderWindowSection);
+    SaveOwnedWindowPosition(form, kFinderWindowSection);
 }
 
 void OnResized(Form& form, const EventInfo&) {
     LayOut(form);
-    const RECT r = OuterRect(form);
-    SaveWindowSize(r.right - r.left, r.bottom - r.top, kFinderWindowSection);
+    SaveOwnedWindowSize(form, kFinderWindowSection);
 }
 
 void OnQueryChanged(Form& form, const EventInfo&) {
@@ -332,9 +309,7 @@ void OpenFinderWindow() {
     Form* main = MainForm();
     if (!main) return;
     if (g_finder) {
-        HWND hwnd = FormWindow(*g_finder);
-        if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
-        SetForegroundWindow(hwnd);
+        BringOwnedWindowBack(FormWindow(*g_finder));
         HWND box = ControlWindow(*g_finder, kFinderQueryBox);
         SetFocus(box);
         SendMessageW(box, EM_SETSEL, 0, -1);
@@ -350,26 +325,10 @@ Form* FinderWindow() {
 }
 
 bool ShowFinderResultInMainWindow(Form& finder) {
-    Form* main = MainForm();
-    if (!main) return false;
+    if (!MainForm()) return false;
     const ListRow row = FreshSelectedRow(finder);
     if (row.empty()) return false;
-    SelectFilterCategory(*main, row[kFinderCategoryColumn]);
-    State().rememberedRow = -1;
-    FillSiteList(row[kFinderCategoryColumn]);
-    const ListTable& rows = ListRows(*main, kSiteList);
-    int found = -1;
-    for (std::size_t i = 0; i < rows.size() && found < 0; ++i)
-        if (rows.Cell(i, kRecordNumberColumn) == row[kFinderRecordColumn]) found = static_cast<int>(i);
-    if (found >= 0) ListSelectRow(*main, kSiteList, found, true);
-    HWND hwnd = FormWindow(*main);
-    if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
-    SetForegroundWindow(hwnd);
-    // The list takes the keys and shows its selection as the active one; the finder stays in
-    // sight above its owner (a window manager-less X server does not keep it there by itself).
-    SetFocus(ControlWindow(*main, kSiteList));
-    SetWindowPos(FormWindow(finder), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return found >= 0;
+    return ShowSiteInMainList(row[kFinderCategoryColumn], row[kFinderRecordColumn], FormWindow(finder));
 }
 
 }  // namespace qm

@@ -290,12 +290,6 @@ void LayOut(Form& form) {
     }
 }
 
-RECT OuterRect(const Form& form) {
-    RECT r{};
-    GetWindowRect(FormWindow(form), &r);
-    return r;
-}
-
 // The category the main window shows, when the combo has it; else the first item.
 void ChooseMainCategory(Form& form) {
     ComboClear(form, kHealthCategoryCombo);
@@ -332,15 +326,12 @@ void OnDestroying(Form& form, const EventInfo&) {
 }
 
 void OnMoved(Form& form, const EventInfo&) {
-    if (IsIconic(FormWindow(form))) return;
-    const RECT r = OuterRect(form);
-    SaveWindowPosition(r.left, r.top, kHealthWindowSection);
+    SaveOwnedWindowPosition(form, kHealthWindowSection);
 }
 
 void OnResized(Form& form, const EventInfo&) {
     LayOut(form);
-    const RECT r = OuterRect(form);
-    SaveWindowSize(r.right - r.left, r.bottom - r.top, kHealthWindowSection);
+    SaveOwnedWindowSize(form, kHealthWindowSection);
 }
 
 void OnCategoryChanged(Form& form, const EventInfo&) {
@@ -379,42 +370,13 @@ void OnHeaderClicked(Form& form, const EventInfo& info) {
     ShowRows(form);
 }
 
-void SelectFilterCategory(Form& main, const std::string& category) {
-    auto indexOf = [&main, &category] {
-        for (int i = 0; i < ComboCount(main, kFilterCombo); ++i)
-            if (ComboItem(main, kFilterCombo, i) == category) return i;
-        return -1;
-    };
-    int index = indexOf();
-    if (index < 0) {
-        FillCategoryCombos();  // a category added elsewhere since the combos were filled
-        index = indexOf();
-    }
-    ComboSelect(main, kFilterCombo, index);
-}
-
 // The site of the double-clicked row in the main list: its category in the filter, its row
 // selected, the main window in front.
 void OnRowDoubleClicked(Form& form, const EventInfo&) {
-    Form* main = MainForm();
     const int row = ListSelectedRow(form, kHealthList);
-    if (!main || row < 0 || static_cast<std::size_t>(row) >= g_order.size()) return;
+    if (row < 0 || static_cast<std::size_t>(row) >= g_order.size()) return;
     const HealthSite& site = g_sites[g_order[row]];
-    SelectFilterCategory(*main, site.category);
-    State().rememberedRow = -1;
-    FillSiteList(site.category);
-    const auto& rows = ListRows(*main, kSiteList);
-    const std::string record = std::to_string(site.record);
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        if (rows[i][kRecordNumberColumn] == record) {
-            ListSelectRow(*main, kSiteList, static_cast<int>(i), true);
-            break;
-        }
-    HWND hwnd = FormWindow(*main);
-    if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
-    SetForegroundWindow(hwnd);
-    SetFocus(ControlWindow(*main, kSiteList));
-    SetWindowPos(FormWindow(form), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ShowSiteInMainList(site.category, std::to_string(site.record), FormWindow(form));
 }
 
 std::vector<EventBinding> HealthBindings() {
@@ -458,9 +420,7 @@ void OpenHealthWindow() {
     Form* main = MainForm();
     if (!main) return;
     if (g_health) {
-        HWND hwnd = FormWindow(*g_health);
-        if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
-        SetForegroundWindow(hwnd);
+        BringOwnedWindowBack(FormWindow(*g_health));
         return;
     }
     FormDef def = HealthFormDef();
