@@ -194,7 +194,10 @@ Form* MainForm() {
 
 void FillSiteList(std::string_view category) {
     if (!g_main) return;
-    SetListTable(*g_main, kSiteList, CollectSiteRows(category));
+    // A copy: the caller's text may lie in the rows about to be refilled.
+    const std::string name(category);
+    RefillListTable(*g_main, kSiteList, kListColumnCount,
+                    [&name](ListTable& rows) { CollectSiteRows(name, rows); });
 }
 
 void SetProgramEndHookForTesting(ProgramEndHook hook) {

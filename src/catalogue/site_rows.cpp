@@ -19,7 +19,13 @@ std::size_t DecimalDigits(std::size_t n) {
 
 ListTable CollectSiteRows(std::string_view category) {
     ListTable rows(kListColumnCount);
-    if (!OpenStoreByName(kSiteStoreAlias)) return rows;
+    CollectSiteRows(category, rows);
+    return rows;
+}
+
+void CollectSiteRows(std::string_view category, ListTable& rows) {
+    rows.Clear(kListColumnCount);
+    if (!OpenStoreByName(kSiteStoreAlias)) return;
     RecordStore& store = Stores();
     store.First();
     // A first pass measures the category, so the table is made at its size: a decoding pass costs
@@ -51,7 +57,6 @@ ListTable CollectSiteRows(std::string_view category) {
         return false;
     });
     CloseStoreByName(kSiteStoreAlias);
-    return rows;
 }
 
 }  // namespace qm

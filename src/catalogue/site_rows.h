@@ -15,5 +15,7 @@ using SiteRow = std::vector<std::string>;
 
 // Empty when SiteStore cannot be opened (no message).
 ListTable CollectSiteRows(std::string_view category);
+// The same rows into `rows`, emptied first; the memory it holds is used before any more is taken.
+void CollectSiteRows(std::string_view category, ListTable& rows);
 
 }  // namespace qm

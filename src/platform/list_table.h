@@ -39,6 +39,14 @@ class ListTable {
         order_.reserve(order_.size() + rows);
     }
 
+    // Empties the table for rows of `columns` cells; its memory stays for the rows that follow.
+    void Clear(std::size_t columns) {
+        columns_ = std::max<std::size_t>(columns, 1);
+        text_.clear();
+        ends_.clear();
+        order_.clear();
+    }
+
     // Cells go in row by row; a row is complete with its last column's cell.
     void AddCell(std::string_view cell) {
         text_.append(cell);

@@ -657,10 +657,16 @@ void SetListRows(Form& form, std::string_view name, const std::vector<ListRow>& 
 }
 
 void SetListTable(Form& form, std::string_view name, ListTable rows) {
+    RefillListTable(form, name, rows.Columns(), [&rows](ListTable& table) { table = std::move(rows); });
+}
+
+void RefillListTable(Form& form, std::string_view name, std::size_t columns,
+                     const std::function<void(ListTable&)>& fill) {
     ControlState* c = ListState(form, name);
     if (!c) return;
     SetSelection(c->hwnd, -1, false);
-    c->rows = std::move(rows);
+    c->rows.Clear(columns);
+    fill(c->rows);
     SendMessageW(c->hwnd, LVM_SETITEMCOUNT, c->rows.size(), 0);
     if (!c->rows.empty()) SendMessageW(c->hwnd, LVM_ENSUREVISIBLE, 0, FALSE);
     InvalidateRect(c->hwnd, nullptr, TRUE);

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,6 +75,11 @@ void ShowFolder(Form& form, std::string_view name, std::string_view path);
 // SetListRows and SetListTable replace every row, clear the selection and scroll to the top.
 void SetListRows(Form& form, std::string_view name, const std::vector<ListRow>& rows);
 void SetListTable(Form& form, std::string_view name, ListTable rows);
+// As SetListTable with the rows `fill` adds to the list's own table, emptied for rows of `columns`
+// cells: a list refilled with as many rows again reuses the memory it has instead of faulting in
+// fresh pages.
+void RefillListTable(Form& form, std::string_view name, std::size_t columns,
+                     const std::function<void(ListTable&)>& fill);
 const ListTable& ListRows(const Form& form, std::string_view name);
 int ListRowCount(const Form& form, std::string_view name);
 std::string ListCell(const Form& form, std::string_view name, int row, int column);

@@ -45,9 +45,32 @@ TEST_F(SiteRows, CategoryNamesCompareAsExactBytes) {
 
 TEST_F(SiteRows, AMissingStoreGivesAnEmptyListWithoutAMessage) {
     AddSites({{"A", "http://a1", "1"}});
+    ListTable used(3);
+    for (const char* cell : {"x", "y", "z"}) used.AddCell(cell);
     SetProgramFolderForTesting(Folder() + "\\nowhere");
     EXPECT_TRUE(CollectSiteRows("A").empty());
+    CollectSiteRows("A", used);
+    EXPECT_TRUE(used.empty());
     EXPECT_TRUE(script.shown.empty());
+}
+
+TEST_F(SiteRows, ATableUsedBeforeHoldsOnlyTheNewRows) {
+    std::vector<Site> sites;
+    for (int i = 1; i <= 12; ++i) sites.push_back({i % 3 ? "A" : "B", "http://s" + std::to_string(i), ""});
+    AddSites(sites);
+    ListTable rows(2);
+    for (const char* cell : {"old", "row", "half"}) rows.AddCell(cell);
+    CollectSiteRows("A", rows);
+    ASSERT_EQ(rows.size(), 8u);
+    EXPECT_EQ(rows.Columns(), 11u);
+    EXPECT_EQ(rows[0], CollectSiteRows("A")[0]);
+    EXPECT_EQ(rows[7][0], "8");
+    EXPECT_EQ(rows[7][1], "http://s11");
+    EXPECT_EQ(rows[7][10], "11");  // two-digit record numbers in the measured text
+    CollectSiteRows("B", rows);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[3][1], "http://s12");
+    EXPECT_EQ(rows[3][10], "12");
 }
 
 }  // namespace

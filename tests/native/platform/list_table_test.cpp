@@ -52,6 +52,30 @@ TEST(ListTable, AReservedTableFillsWithoutMovingItsText) {
     EXPECT_EQ(t.Cell(2, 0), "http://www.example-site-1.com/");
 }
 
+TEST(ListTable, AClearedTableRefillsInTheMemoryItHad) {
+    ListTable t(3);
+    for (int i = 0; i < 300; ++i) t.AddCell("http://www.example-site-" + std::to_string(i) + ".com/");
+    t.Reorder([] {
+        std::vector<std::size_t> order;
+        for (std::size_t i = 100; i-- > 0;) order.push_back(i);
+        return order;
+    }());
+    t.Clear(2);
+    EXPECT_TRUE(t.empty());
+    EXPECT_EQ(t.Columns(), 2u);
+    EXPECT_EQ(t.Cell(0, 0), "");
+    t.AddCell("site 0");
+    t.AddCell("site 1");
+    const char* text = t.Cell(0, 0).data();
+    for (int i = 2; i < 300; ++i) t.AddCell("site " + std::to_string(i));
+    ASSERT_EQ(t.size(), 150u);
+    EXPECT_EQ(t.Cell(0, 0).data(), text) << "the text moved as it grew again";
+    EXPECT_EQ(t[0], (ListRow{"site 0", "site 1"}));  // in the order added, the old order gone
+    EXPECT_EQ(t[149], (ListRow{"site 298", "site 299"}));
+    t.Clear(0);
+    EXPECT_EQ(t.Columns(), 1u);
+}
+
 TEST(ListTable, RowsOfDifferentWidthsArePaddedToTheWidest) {
     const ListTable t(std::vector<ListRow>{{"a"}, {"b", "c", "d"}, {}});
     EXPECT_EQ(t.Columns(), 3u);

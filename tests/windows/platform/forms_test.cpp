@@ -173,6 +173,29 @@ TEST_F(Forms, VirtualListShowsTheRowsAndReorderKeepsTheSelection) {
     EXPECT_EQ(ListColumnWidth(*form, "列表", 1), 60);
 }
 
+TEST_F(Forms, ARefilledListShowsOnlyTheRowsOfItsFill) {
+    Load();
+    HWND list = ControlWindow(*form, "列表");
+    SetListRows(*form, "列表", {{"1", "一"}, {"2", "二"}, {"3", "三"}});
+    ListSelectRow(*form, "列表", 2);
+    std::size_t seenRows = 99, seenColumns = 99;
+    RefillListTable(*form, "列表", 2, [&](ListTable& rows) {
+        seenRows = rows.size();
+        seenColumns = rows.Columns();
+        for (const char* cell : {"8", "八", "9", "九"}) rows.AddCell(cell);
+    });
+    EXPECT_EQ(seenRows, 0u) << "the fill starts on an empty table";
+    EXPECT_EQ(seenColumns, 2u);
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(Shown(list, 0, 1), "八");
+    EXPECT_EQ(Shown(list, 1, 0), "9");
+    EXPECT_EQ(Shown(list, 2, 0), "");
+    EXPECT_EQ(ListSelectedRow(*form, "列表"), -1);
+    RefillListTable(*form, "列表", 2, [](ListTable&) {});
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_EQ(ListRowCount(*form, "列表"), 0);
+}
+
 // The rows of the list that carry state, as "row:s" (selected) and "row:f" (focused).
 std::string StatedRows(HWND list) {
     std::string out;
