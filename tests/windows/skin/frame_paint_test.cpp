@@ -2,6 +2,7 @@
 // drawing names: the caption band of an active and an inactive window, the outline, the notch,
 // the bottom-left step, the bands around the client area, the caption buttons flat and hot, and
 // the caption band alone repainted after a title change.
+#include "skin/paint_win.h"
 #include "skin_test_support.h"
 
 namespace qm::testing {
@@ -113,6 +114,41 @@ TEST_F(Frame, CaptionButtonsAreFlatUntilHotThenRounded) {
     EXPECT_NE(PixelAt(main, x0 + 9, y0 - 1), PixelAt(main, x0 + 9, y0)) << "the face starts at row 9";
     // The minimise and maximise buttons stay flat.
     EXPECT_EQ(PixelAt(main, s.cx - 62, y0 + 3), PixelAt(main, s.cx - 100, y0 + 3));
+}
+
+// A client paint outside any update region, as the frame does it, covers only the gaps between the
+// children, also in a window that does not clip its children itself.
+TEST_F(Frame, ClientBackgroundLeavesTheChildrenAlone) {
+    const Colour swatch = MakeColour(0, 200, 0);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"FrameTestSwatch";
+    wc.hbrBackground = CreateSolidBrush(skin::ToColorRef(swatch));
+    RegisterClassW(&wc);
+    HWND d = Dialog();
+    ASSERT_EQ(GetWindowLongPtrW(d, GWL_STYLE) & WS_CLIPCHILDREN, 0);
+    HWND a = Child(L"FrameTestSwatch", L"", 0, 10, 10, 40, 30, d);
+    HWND b = Child(L"FrameTestSwatch", L"", 0, 90, 20, 30, 30, d);
+    HWND hidden = Child(L"FrameTestSwatch", L"", 0, 130, 10, 20, 20, d);
+    ShowWindow(hidden, SW_HIDE);
+    RedrawWindow(d, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ASSERT_EQ(Rgb(ClientPixelAt(a, 5, 5)), Rgb(swatch));
+    HDC dc = GetDC(d);
+    for (const RECT& r : {RECT{55, 45, 70, 55}, RECT{130, 10, 150, 30}}) skin::FillColour(dc, r, kMagenta);
+    ReleaseDC(d, dc);
+    SendMessageW(d, WM_PAINT, 0, 0);
+    GdiFlush();
+    EXPECT_EQ(Rgb(ClientPixelAt(a, 0, 0)), Rgb(swatch));
+    EXPECT_EQ(Rgb(ClientPixelAt(a, 39, 29)), Rgb(swatch));
+    EXPECT_EQ(Rgb(ClientPixelAt(b, 15, 15)), Rgb(swatch));
+    EXPECT_EQ(Rgb(ClientPixelAt(d, 9, 9)), Rgb(P().face));
+    EXPECT_EQ(Rgb(ClientPixelAt(d, 50, 40)), Rgb(P().face)) << "just past the first child";
+    EXPECT_EQ(Rgb(ClientPixelAt(d, 60, 50)), Rgb(P().face));
+    EXPECT_EQ(Rgb(ClientPixelAt(d, 135, 15)), Rgb(P().face)) << "where the hidden child lies";
+    for (HWND w : {a, b, hidden}) DestroyWindow(w);
+    UnregisterClassW(wc.lpszClassName, wc.hInstance);
+    DeleteObject(wc.hbrBackground);
 }
 
 TEST_F(Frame, DialogShowsCloseAloneOrWithHelpBesideIt) {
