@@ -218,7 +218,13 @@ void EndRun(Form* form) {
         EnableWhileIdle(*form, true);
         ShowRows(*form);
     }
-    if (!g_fresh.empty()) SaveSiteChecks(g_fresh);
+    // A window that goes saves at once; one that stays leaves the disk to a thread of its own.
+    if (!g_fresh.empty()) {
+        if (form)
+            SaveSiteChecksInBackground(std::move(g_fresh));
+        else
+            SaveSiteChecks(g_fresh);
+    }
     g_fresh.clear();
     g_runSites.clear();
 }
@@ -318,6 +324,7 @@ void OnCreated(Form& form, const EventInfo&) {
 void OnDestroying(Form& form, const EventInfo&) {
     if (g_health != &form) return;
     EndRun(nullptr);
+    FinishSiteChecksSave();
     g_health = nullptr;
     g_progress = nullptr;
     std::vector<HealthSite>().swap(g_sites);
