@@ -7,7 +7,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -214,9 +213,6 @@ bool TakeResults(Form* form) {
         top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
         bottom = top + static_cast<int>(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0));
     }
-    // The rows in sight that changed are redrawn with one call: every call that reaches Wine's
-    // server waits behind the workers' requests.
-    int firstShown = INT_MAX, lastShown = -1;
     for (auto& [index, check] : g_run->TakeFinished()) {
         check.checkedAt = NowText();
         const std::size_t at = g_runSites[index];
@@ -226,16 +222,11 @@ bool TakeResults(Form* form) {
         g_fresh.push_back(std::move(check));
         if (form && at < g_rowOf.size()) {
             const int row = static_cast<int>(g_rowOf[at]);
-            SetListRow(*form, kHealthList, row, HealthRow(site), false);
-            if (row >= top && row <= bottom) {
-                firstShown = std::min(firstShown, row);
-                lastShown = std::max(lastShown, row);
-            }
+            // Row by row: the list paints only the rows in the region it is given.
+            SetListRow(*form, kHealthList, row, HealthRow(site), row >= top && row <= bottom);
         }
         any = true;
     }
-    if (lastShown >= 0)
-        SendMessageW(ControlWindow(*form, kHealthList), LVM_REDRAWITEMS, firstShown, lastShown);
     return any;
 }
 
