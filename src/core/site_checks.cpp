@@ -3,6 +3,10 @@
 
 #include <charconv>
 #include <map>
+#include <memory>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include "platform/csv.h"
 #include "platform/program_folder.h"
@@ -181,13 +185,15 @@ std::vector<SiteCheck> ParseSiteChecks(std::string_view text) {
     return checks;
 }
 
-std::vector<SiteCheck> LoadSiteChecks() {
-    const std::optional<std::string> text = ReadWholeFile(SiteChecksPath(), kMaxFileBytes);
+namespace {
+
+std::vector<SiteCheck> LoadFrom(const std::string& path) {
+    const std::optional<std::string> text = ReadWholeFile(path, kMaxFileBytes);
     return text ? ParseSiteChecks(*text) : std::vector<SiteCheck>();
 }
 
-bool SaveSiteChecks(const std::vector<SiteCheck>& fresh) {
-    std::vector<SiteCheck> all = LoadSiteChecks();
+bool SaveTo(const std::string& path, const std::vector<SiteCheck>& fresh) {
+    std::vector<SiteCheck> all = LoadFrom(path);
     std::map<std::string, std::size_t> index;
     for (std::size_t i = 0; i < all.size(); ++i) index.emplace(all[i].address, i);
     for (const SiteCheck& c : fresh) {
@@ -197,7 +203,52 @@ bool SaveSiteChecks(const std::vector<SiteCheck>& fresh) {
         else
             all[it->second] = c;
     }
-    return ReplaceWholeFile(SiteChecksPath(), SiteChecksText(all));
+    return ReplaceWholeFile(path, SiteChecksText(all));
+}
+
+// The save running in the background, if any; joined before the process ends at the latest.
+struct BackgroundSave {
+    std::thread thread;
+    bool saved = true;  // written by the thread, read after the join
+    ~BackgroundSave() {
+        if (thread.joinable()) thread.join();
+    }
+};
+
+BackgroundSave& PendingSave() {
+    static BackgroundSave save;
+    return save;
+}
+
+}  // namespace
+
+std::vector<SiteCheck> LoadSiteChecks() {
+    FinishSiteChecksSave();
+    return LoadFrom(SiteChecksPath());
+}
+
+bool SaveSiteChecks(const std::vector<SiteCheck>& fresh) {
+    FinishSiteChecksSave();
+    return SaveTo(SiteChecksPath(), fresh);
+}
+
+void SaveSiteChecksInBackground(std::vector<SiteCheck> fresh) {
+    FinishSiteChecksSave();
+    BackgroundSave& pending = PendingSave();
+    // The path is taken here: the program folder is the window thread's to read.
+    auto job =
+        std::make_shared<std::pair<std::string, std::vector<SiteCheck>>>(SiteChecksPath(), std::move(fresh));
+    try {
+        pending.thread = std::thread([job, &pending] { pending.saved = SaveTo(job->first, job->second); });
+    } catch (const std::system_error&) {
+        pending.saved = SaveTo(job->first, job->second);
+    }
+}
+
+bool FinishSiteChecksSave() {
+    BackgroundSave& pending = PendingSave();
+    if (pending.thread.joinable()) pending.thread.join();
+    return pending.saved;
 }
 
 }  // namespace qm

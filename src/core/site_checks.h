@@ -1,8 +1,8 @@
 // The site check's results: one record per checked site, how a result is told apart (ok,
 // redirected, an error, a certificate about to run out), the summary line, the CSV report, and the
 // results file beside the stores that keeps the last result of every site between runs (its format
-// is in docs/site-checks.md). Portable, no state; any thread, except that the results file is read
-// and written by the window thread only.
+// is in docs/site-checks.md). Portable; any thread, except that the results file is read and
+// written by the window thread only (a background save is the window thread's, waited for by it).
 #pragma once
 
 #include <climits>
@@ -86,5 +86,11 @@ std::vector<SiteCheck> LoadSiteChecks();
 // Merges `fresh` into the stored results (same address: the fresh one replaces it) and replaces
 // the file. False when the file could not be written; it is then as it was.
 bool SaveSiteChecks(const std::vector<SiteCheck>& fresh);
+// The same save on a thread of its own, so that the window thread never waits for the disk at a
+// run's end. Every later LoadSiteChecks or SaveSiteChecks, and whoever else reads or replaces the
+// file (the backup and the restore), waits for it first with FinishSiteChecksSave.
+void SaveSiteChecksInBackground(std::vector<SiteCheck> fresh);
+// Waits for a save still running in the background. False when the last one failed.
+bool FinishSiteChecksSave();
 
 }  // namespace qm

@@ -42,6 +42,7 @@ bool RunBackup(std::string_view folder) {
         return false;
     }
     CloseStoreByName("");
+    FinishSiteChecksSave();
     fileio::CreateFolder(std::string(folder));  // one level; an existing folder is fine
     for (const BackupArchive& a : BackupArchives()) {
         if (CompressFile(StorePath(a), ArchivePath(folder, a)) != 1) {
@@ -125,6 +126,7 @@ bool RunRestore(std::string_view folder) {
         return false;
     }
     CloseStoreByName("");
+    FinishSiteChecksSave();
     const bool ok = RestoreStores(folder);
     ShowMessage(ok ? kRestoreSucceeded : kRestoreFailed);
     return ok;

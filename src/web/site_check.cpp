@@ -210,6 +210,22 @@ void Work(const std::shared_ptr<SiteCheckRun::State>& state) {
     --runningWorkers;
 }
 
+// Starts the run's other workers, then works as one of them: the thread that starts a run makes
+// one thread only, since under Wine every thread made can keep its maker 10-20 ms on a busy
+// machine, and that maker is the window thread.
+void StartOthersThenWork(const std::shared_ptr<SiteCheckRun::State>& state, std::size_t others) {
+    for (std::size_t i = 0; i < others && !state->stop.load(); ++i) {
+        ++runningWorkers;
+        try {
+            std::thread([state] { Work(state); }).detach();
+        } catch (const std::system_error&) {
+            --runningWorkers;
+            break;
+        }
+    }
+    Work(state);
+}
+
 }  // namespace
 
 SiteCheckRun::SiteCheckRun(std::shared_ptr<State> state) : state_(std::move(state)) {}
@@ -232,17 +248,15 @@ std::shared_ptr<SiteCheckRun> SiteCheckRun::Start(std::vector<std::string> addre
         state->pending.push_back(i);
     }
     const std::size_t workers = std::min<std::size_t>(state->options.workers, state->addresses.size());
-    std::size_t started = 0;
-    for (; started < workers; ++started) {
+    if (workers > 0) {
         ++runningWorkers;
         try {
-            std::thread([state] { Work(state); }).detach();
+            std::thread([state, workers] { StartOthersThenWork(state, workers - 1); }).detach();
         } catch (const std::system_error&) {
             --runningWorkers;
-            break;
+            state->stop.store(true);
         }
     }
-    if (started == 0 && !state->addresses.empty()) state->stop.store(true);
     return std::shared_ptr<SiteCheckRun>(new SiteCheckRun(std::move(state)));
 }
 

@@ -190,6 +190,12 @@ void ServeConnection(State& state, SOCKET s) {
         state.changed.notify_all();
         Answer(state, s, *response);
     }
+    {
+        // Served once the answer is out: the client may open its next connection while this
+        // one lingers below, and that is no second connection at once.
+        std::lock_guard<std::mutex> lock(state.mutex);
+        --state.active;
+    }
     // Send what is queued with a FIN, then give the client a moment to close first, so unread
     // bytes on our side never turn the close into a reset that could discard the answer.
     shutdown(s, SD_SEND);
@@ -211,11 +217,7 @@ void AcceptLoop(const std::shared_ptr<State>& state) {
             break;
         }
         ++state->connections;
-        state->workers.emplace_back([state, s] {
-            ServeConnection(*state, s);
-            std::lock_guard<std::mutex> lock(state->mutex);
-            --state->active;
-        });
+        state->workers.emplace_back([state, s] { ServeConnection(*state, s); });
     }
 }
 

@@ -63,7 +63,7 @@ class LoopbackServer {
 
     std::vector<RecordedRequest> Requests() const;
     std::size_t ConnectionCount() const;        // accepted connections, with or without a request
-    std::size_t MostConnectionsAtOnce() const;  // the most connections served at the same time
+    std::size_t MostConnectionsAtOnce() const;  // the most connections at once until their answers were sent
     // True once count requests have been recorded, false after timeoutMs.
     bool WaitForRequests(std::size_t count, int timeoutMs) const;
 

@@ -155,6 +155,33 @@ TEST_F(SiteChecksFile, ResultsSurviveAReloadAndANewRunReplacesOnlyItsSites) {
     EXPECT_EQ(loaded[2].address, "http://c.cn");
 }
 
+TEST_F(SiteChecksFile, BackgroundSavesAreWaitedForAndLoseNothing) {
+    // Saves in a row, a folder change and a read right behind them: each waits for the one before,
+    // so every result lands in the folder that was current when it was handed over.
+    std::vector<SiteCheck> many;
+    for (int i = 0; i < 2000; ++i) many.push_back(Answered("http://s" + std::to_string(i) + ".cn", 200));
+    SaveSiteChecksInBackground(many);
+    SaveSiteChecksInBackground(
+        {Answered("http://s0.cn", 404), Failed("http://new.cn", CheckOutcome::kRefused)});
+    testing::TempFolder other;
+    SetProgramFolderForTesting(other.Folder());
+    SaveSiteChecksInBackground({Answered("http://elsewhere.cn", 200)});
+    EXPECT_EQ(LoadSiteChecks().size(), 1u);
+    SetProgramFolderForTesting(dir.Folder());
+    const std::vector<SiteCheck> loaded = LoadSiteChecks();
+    ASSERT_EQ(loaded.size(), 2001u);
+    EXPECT_EQ(loaded[0].status, 404);
+    EXPECT_EQ(loaded[2000].address, "http://new.cn");
+    EXPECT_TRUE(FinishSiteChecksSave());
+
+    // A save that cannot write says so when waited for; the file stays as it was.
+    SetProgramFolderForTesting(dir.Folder() + "\\missing\\deeper");
+    SaveSiteChecksInBackground({Answered("http://lost.cn", 200)});
+    EXPECT_FALSE(FinishSiteChecksSave());
+    SetProgramFolderForTesting(dir.Folder());
+    EXPECT_EQ(LoadSiteChecks().size(), 2001u);
+}
+
 TEST_F(SiteChecksFile, DamagedRowsAndForeignFilesAreSkipped) {
     const std::string good = SiteChecksText({Answered("http://a.cn", 200)});
     const std::string rows = good +

@@ -257,5 +257,21 @@ TEST(SiteCheckRun, StopEndsTheRunAtOnceAndDropsLateResults) {
     EXPECT_TRUE(WorkersGone(before, Ms(1000)));
 }
 
+TEST(SiteCheckRun, ARunDroppedWhileItsWorkersStartLeavesNoneBehind) {
+    // The workers are still being started when the run is stopped and dropped: every one of them
+    // is counted, leaves, and touches only what it shares with the run.
+    const int before = RunningCheckWorkers();
+    Crowd crowd;
+    std::vector<std::string> sites;
+    for (int i = 0; i < 100; ++i) sites.push_back("http://h" + std::to_string(i) + ".cn/");
+    for (int round = 0; round < 20; ++round) {
+        auto run = SiteCheckRun::Start(sites, crowd.Hop(Ms(10000)));
+        if (round % 2) run->Stop();
+        EXPECT_FALSE(round % 2 && !run->Ended());
+    }
+    EXPECT_TRUE(WorkersGone(before, Ms(2000)));
+    EXPECT_EQ(crowd.now, 0);
+}
+
 }  // namespace
 }  // namespace qm

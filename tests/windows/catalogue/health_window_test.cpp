@@ -205,6 +205,54 @@ TEST_F(Health, ACheckShowsEveryKindAndKeepsItsResultsForTheNextOpen) {
     EXPECT_EQ(GetText(again, kHealthProgressText), "已检查 5 / 6");
 }
 
+TEST_F(Health, ARunRedrawsOnlyRowsThatChangeAndEndsInTheChosenOrder) {
+    LoopbackServer server;
+    ASSERT_TRUE(server.Listening());
+    server.Serve("/a", Page("200 OK", "<title>A</title>"));
+    server.Serve("/b", Page("404 Not Found", ""));
+    server.Serve("/c", Page("302 Found", "", {"Location: /a"}));
+    AddCategories({"甲"});
+    AddSites({{"甲", server.Address("/a"), "甲站"},
+              {"甲", server.Address("/b"), "乙站"},
+              {"甲", server.Address("/c"), "丙站"},
+              {"甲", "mailto:x@y.cn", "丁站"}});
+    SiteCheck old;
+    old.address = server.Address("/b");
+    old.outcome = CheckOutcome::kAnswered;
+    old.status = 200;
+    ASSERT_TRUE(SaveSiteChecks({old}));
+    Load();
+    Form& f = Open();
+    HeaderClick(kHealthStatusColumn);
+    EXPECT_EQ(Cells(kHealthTitleColumn), (Strings{"乙站", "甲站", "丙站", "丁站"}));
+    HWND list = ControlWindow(f, kHealthList);
+    testing::Pump();
+    RECT dirty{};
+    ASSERT_FALSE(GetUpdateRect(list, &dirty, FALSE));
+
+    // The start reads the same rows again: nothing in the list needs painting.
+    HWND start = ControlWindow(f, kHealthStartButton);
+    SendMessageW(FormWindow(f), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(start), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(start));
+    ASSERT_TRUE(HealthCheckRunning());
+    EXPECT_FALSE(GetUpdateRect(list, &dirty, FALSE))
+        << "painted again: " << dirty.left << "," << dirty.top << " " << dirty.right << "," << dirty.bottom;
+    ASSERT_TRUE(WaitForCheck(15000));
+    // Errors first (no code before 404), then ok and redirected, as a fresh sort gives them.
+    EXPECT_EQ(Cells(kHealthTitleColumn), (Strings{"丁站", "乙站", "甲站", "丙站"}));
+    EXPECT_EQ(Cells(kHealthStatusColumn), (Strings{"× 地址无效", "× 404", "√ 200", "→ 200"}));
+    EXPECT_EQ(GetText(f, kHealthProgressText), "已检查 4 / 4");
+    EXPECT_EQ(GetText(f, kHealthSummary), "正常 1，跳转 1，出错 2，证书将过期 0");
+    const ListTable shown = ListRows(f, kHealthList);
+    HeaderClick(kHealthTitleColumn);
+    HeaderClick(kHealthStatusColumn);
+    for (int column = 0; column <= kHealthRecordColumn; ++column)
+        for (std::size_t row = 0; row < shown.size(); ++row)
+            EXPECT_EQ(ListCell(f, kHealthList, static_cast<int>(row), column), shown.Cell(row, column))
+                << "row " << row << ", column " << column;
+    EXPECT_EQ(LoadSiteChecks().size(), 4u);
+}
+
 TEST_F(Health, StopAndCloseEndACheckAtOnce) {
     LoopbackServer stuck;
     CannedResponse stall;

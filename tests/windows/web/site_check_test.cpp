@@ -1,9 +1,9 @@
 // The site check over WinINet against loopback servers: every result kind that can be served
 // without leaving the machine (status codes, redirects and a circle, a refused port, a stalled
 // server, a body dripped byte by byte, an endless body, a 10 MB title), what goes on the wire, the
-// per-host limit as the server sees it, and a stop within a second. No such host and an invalid
-// certificate would need a name server or a TLS server: their mapping from the error codes is
-// checked instead, and the certificate's days natively on the arithmetic.
+// per-host limit as the server sees it, and a stop within a second. No such host would need a
+// name server: its mapping from the error code is checked instead. Certificates are tested against
+// HTTPS servers in site_check_tls_test.cpp.
 #include "web/site_check.h"
 
 #include <gtest/gtest.h>
