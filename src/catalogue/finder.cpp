@@ -1,6 +1,6 @@
-// The finder's matching: see finder.h. The fields are searched as they are stored, folding each
-// character on the fly: a second folded copy of 100,000 sites would cost more memory than the scan
-// saves time.
+// The finder's matching: see finder.h. The fields are searched in the store's rows as they are,
+// folding each character on the fly: a second folded copy of 100,000 sites would cost more memory
+// than the scan saves time.
 #include "catalogue/finder.h"
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include "core/stores.h"
 #include "platform/gbk.h"
 #include "store/record_store.h"
+#include "store/store_file.h"
 
 namespace qm {
 
@@ -113,9 +114,23 @@ bool IsSeparator(std::uint16_t unit) {
 constexpr int kFieldOrder[kFinderFieldCount] = {kFinderTitle, kFinderAddress, kFinderCategory,
                                                 kFinderAccount};
 
-bool HoldsEveryTerm(const FinderIndex& index, const FinderSite& site, const std::vector<FinderTerm>& terms) {
+// The four fields of a site, read from its row once for all the terms.
+struct SiteFields {
+    std::string_view field[kFinderFieldCount];
+    explicit SiteFields(const FinderSite& site) {
+        storefile::RowFields(std::string_view(site.row, site.size), field, kFinderFieldCount);
+    }
+};
+
+int FieldHoldingTerm(const SiteFields& fields, const FinderTerm& term) {
+    for (int field : kFieldOrder)
+        if (FieldHolds(fields.field[field], term)) return field;
+    return -1;
+}
+
+bool HoldsEveryTerm(const SiteFields& fields, const std::vector<FinderTerm>& terms) {
     for (std::size_t t = 1; t < terms.size(); ++t)
-        if (MatchingField(index, site, terms[t]) < 0) return false;
+        if (FieldHoldingTerm(fields, terms[t]) < 0) return false;
     return true;
 }
 
@@ -127,28 +142,22 @@ char PinyinInitial(unsigned char lead, unsigned char trail) {
 
 void AddFinderSite(FinderIndex& index, std::uint32_t record, std::string_view category,
                    std::string_view address, std::string_view title, std::string_view account) {
-    const std::string_view fields[kFinderFieldCount] = {category, address, title, account};
-    std::size_t size = 0;
-    for (std::string_view f : fields) size += f.size();
-    if (index.blocks.empty() || index.blocks.back().capacity() - index.blocks.back().size() < size) {
+    const std::string row = storefile::EncodeRow(
+        {std::string(category), std::string(address), std::string(title), std::string(account)},
+        kFinderFieldCount);
+    if (index.blocks.empty() || index.blocks.back().capacity() - index.blocks.back().size() < row.size()) {
         index.blocks.emplace_back();
-        index.blocks.back().reserve(std::max(kFinderBlockBytes, size));
+        index.blocks.back().reserve(std::max(kFinderBlockBytes, row.size()));
     }
     std::string& block = index.blocks.back();
-    FinderSite site;
-    site.block = static_cast<std::uint32_t>(index.blocks.size() - 1);
-    site.start = static_cast<std::uint32_t>(block.size());
-    site.record = record;
-    for (int f = 0; f < kFinderFieldCount; ++f) {
-        block.append(fields[f]);
-        site.ends[f] = static_cast<std::uint32_t>(block.size());
-    }
-    index.sites.push_back(site);
+    const std::size_t start = block.size();
+    block.append(row);  // within the capacity: earlier rows stay where they are
+    index.sites.push_back({block.data() + start, static_cast<std::uint32_t>(row.size()), record});
 }
 
-std::string_view FinderFieldText(const FinderIndex& index, const FinderSite& site, int field) {
-    const std::uint32_t begin = field == 0 ? site.start : site.ends[field - 1];
-    return std::string_view(index.blocks[site.block]).substr(begin, site.ends[field] - begin);
+std::string_view FinderFieldText(const FinderIndex&, const FinderSite& site, int field) {
+    if (field < 0 || field >= kFinderFieldCount) return {};
+    return SiteFields(site).field[field];
 }
 
 bool RefreshFinderIndex(FinderIndex& index) {
@@ -166,15 +175,9 @@ bool RefreshFinderIndex(FinderIndex& index) {
         index.version = version;
         index.built = true;
         index.sites.reserve(static_cast<std::size_t>(store.RecordCount()));
-        // One Find over the whole store, as the site list does: its condition never holds.
         std::uint32_t record = 1;
-        store.First();
-        store.Find([&](const Fields& f) {
-            auto field = [&f](std::size_t k) {
-                return k < f.size() ? std::string_view(f[k]) : std::string_view();
-            };
-            AddFinderSite(index, record++, field(0), field(1), field(2), field(3));
-            return false;
+        store.ShareRows(&index.shared, [&](std::string_view row) {
+            index.sites.push_back({row.data(), static_cast<std::uint32_t>(row.size()), record++});
         });
     }
     CloseStoreByName(kSiteStoreAlias);
@@ -203,10 +206,8 @@ std::vector<FinderTerm> ParseFinderQuery(std::string_view gbk) {
     return terms;
 }
 
-int MatchingField(const FinderIndex& index, const FinderSite& site, const FinderTerm& term) {
-    for (int field : kFieldOrder)
-        if (FieldHolds(FinderFieldText(index, site, field), term)) return field;
-    return -1;
+int MatchingField(const FinderIndex&, const FinderSite& site, const FinderTerm& term) {
+    return FieldHoldingTerm(SiteFields(site), term);
 }
 
 namespace {
@@ -216,9 +217,9 @@ void Match(const FinderIndex& index, const std::vector<FinderTerm>& terms,
            const std::vector<std::uint32_t>* within, std::vector<std::uint32_t>* matches,
            std::vector<unsigned char>* groups) {
     auto consider = [&](std::uint32_t i) {
-        const FinderSite& site = index.sites[i];
-        const int first = MatchingField(index, site, terms[0]);
-        if (first < 0 || !HoldsEveryTerm(index, site, terms)) return;
+        const SiteFields fields(index.sites[i]);
+        const int first = FieldHoldingTerm(fields, terms[0]);
+        if (first < 0 || !HoldsEveryTerm(fields, terms)) return;
         matches->push_back(i);
         groups->push_back(first == kFinderTitle ? 0 : first == kFinderAddress ? 1 : 2);
     };

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,18 +17,19 @@ namespace qm {
 enum FinderField { kFinderCategory, kFinderAddress, kFinderTitle, kFinderAccount, kFinderFieldCount };
 
 struct FinderSite {
-    std::uint32_t block = 0;                  // FinderIndex::blocks[block] holds the fields
-    std::uint32_t start = 0;                  // first byte in the block
-    std::uint32_t ends[kFinderFieldCount]{};  // end of each field in the block
-    std::uint32_t record = 0;                 // record number in SiteStore
+    const char* row = nullptr;  // the site's record encoded as in the store (storefile::RowFields)
+    std::uint32_t size = 0;     // of the row
+    std::uint32_t record = 0;   // record number in SiteStore
 };
 
-// The fields of the sites back to back in blocks of 64 KB, each site's within one
-// block: filled in one pass over the store, never grown and copied.
+// The sites as SiteStore's own rows, shared with the store rather than copied: a copy of 100,000
+// sites would cost more in fresh memory to fault in than the whole read. Sites added by hand are
+// encoded into blocks of the index's own, each within one block.
 struct FinderIndex {
-    std::vector<std::string> blocks;
-    std::vector<FinderSite> sites;  // store order
-    std::uint64_t version = 0;      // RecordStore::TableVersion of the table it was read from
+    std::vector<std::shared_ptr<const char[]>> shared;  // the store's blocks the rows lie in
+    std::vector<std::string> blocks;                    // rows of the sites added by AddFinderSite
+    std::vector<FinderSite> sites;                      // store order
+    std::uint64_t version = 0;  // RecordStore::TableVersion of the table it was read from
     bool built = false;
 };
 
@@ -37,7 +39,7 @@ std::string_view FinderFieldText(const FinderIndex& index, const FinderSite& sit
 
 // Reads the index again from SiteStore when the store changed since it was read (here or in
 // another process). False when SiteStore cannot be opened (no message); the index stays as it was.
-// A change of the store replaces the index: the old one is freed before the new one is read.
+// A change of the store replaces the index: the old one lets go of the rows it shared first.
 bool RefreshFinderIndex(FinderIndex& index);
 
 // The lower-case initial of a level-1 GB2312 character's pinyin; 0 for any other character.
