@@ -212,62 +212,90 @@ int MatchingField(const FinderIndex&, const FinderSite& site, const FinderTerm& 
 
 namespace {
 
-// The matches in store order with the group of each: 0 title, 1 address, 2 the rest.
-void Match(const FinderIndex& index, const std::vector<FinderTerm>& terms,
-           const std::vector<std::uint32_t>* within, std::vector<std::uint32_t>* matches,
-           std::vector<unsigned char>* groups) {
-    auto consider = [&](std::uint32_t i) {
-        const SiteFields fields(index.sites[i]);
-        const int first = FieldHoldingTerm(fields, terms[0]);
-        if (first < 0 || !HoldsEveryTerm(fields, terms)) return;
-        matches->push_back(i);
-        groups->push_back(first == kFinderTitle ? 0 : first == kFinderAddress ? 1 : 2);
-    };
-    if (terms.empty()) return;
-    if (within) {
-        for (std::uint32_t i : *within)
-            if (i < index.sites.size()) consider(i);
-    } else {
-        for (std::uint32_t i = 0; i < index.sites.size(); ++i) consider(i);
-    }
+// Each match as its site's index with its group above it: 0 title, 1 address, 2 the rest.
+constexpr int kGroupShift = 30;
+constexpr std::uint32_t kSiteMask = (1u << kGroupShift) - 1;
+constexpr std::uint32_t kNoMatch = 3;
+
+std::uint32_t GroupOf(const FinderIndex& index, std::uint32_t i, const std::vector<FinderTerm>& terms) {
+    const SiteFields fields(index.sites[i]);
+    const int first = FieldHoldingTerm(fields, terms[0]);
+    if (first < 0 || !HoldsEveryTerm(fields, terms)) return kNoMatch;
+    return first == kFinderTitle ? 0 : first == kFinderAddress ? 1 : 2;
 }
 
-std::vector<std::uint32_t> Ranked(const std::vector<std::uint32_t>& matches,
-                                  const std::vector<unsigned char>& groups) {
-    std::vector<std::uint32_t> ranked;
-    ranked.reserve(matches.size());
-    for (unsigned char g = 0; g < 3; ++g)
-        for (std::size_t k = 0; k < matches.size(); ++k)
-            if (groups[k] == g) ranked.push_back(matches[k]);
-    return ranked;
+// The matches among every site, in store order.
+void MatchAll(const FinderIndex& index, const std::vector<FinderTerm>& terms,
+              std::vector<std::uint32_t>* out) {
+    out->clear();
+    if (terms.empty()) return;
+    for (std::uint32_t i = 0; i < index.sites.size() && i <= kSiteMask; ++i)
+        if (const std::uint32_t g = GroupOf(index, i, terms); g != kNoMatch)
+            out->push_back(g << kGroupShift | i);
+}
+
+// Keeps the matches among the earlier matches (with their groups), in place.
+void Narrow(const FinderIndex& index, const std::vector<FinderTerm>& terms,
+            std::vector<std::uint32_t>* matches) {
+    std::size_t kept = 0;
+    if (!terms.empty())
+        for (const std::uint32_t m : *matches)
+            if (const std::uint32_t i = m & kSiteMask; i < index.sites.size())
+                if (const std::uint32_t g = GroupOf(index, i, terms); g != kNoMatch)
+                    (*matches)[kept++] = g << kGroupShift | i;
+    matches->resize(kept);
+}
+
+void Rank(const std::vector<std::uint32_t>& matches, std::vector<std::uint32_t>* ranked) {
+    ranked->clear();
+    ranked->reserve(matches.size());
+    for (std::uint32_t g = 0; g < kNoMatch; ++g)
+        for (const std::uint32_t m : matches)
+            if (m >> kGroupShift == g) ranked->push_back(m & kSiteMask);
 }
 
 }  // namespace
 
 std::vector<std::uint32_t> FindSites(const FinderIndex& index, const std::vector<FinderTerm>& terms,
                                      const std::vector<std::uint32_t>* within) {
-    std::vector<std::uint32_t> matches;
-    std::vector<unsigned char> groups;
-    Match(index, terms, within, &matches, &groups);
-    return Ranked(matches, groups);
+    std::vector<std::uint32_t> matches, ranked;
+    if (within) {
+        for (const std::uint32_t i : *within)
+            if (i <= kSiteMask) matches.push_back(i);
+        Narrow(index, terms, &matches);
+    } else {
+        MatchAll(index, terms, &matches);
+    }
+    Rank(matches, &ranked);
+    return ranked;
 }
 
-std::vector<std::uint32_t> SearchSites(FinderSearch& search, const FinderIndex& index,
-                                       std::string_view query) {
+void PrepareFinderSearch(FinderSearch& search, std::size_t sites) {
+    for (std::vector<std::uint32_t>* v : {&search.matches, &search.ranked}) {
+        if (v->capacity() >= sites) continue;
+        const std::vector<std::uint32_t> kept = *v;
+        v->assign(sites, 0);
+        v->assign(kept.begin(), kept.end());
+    }
+}
+
+const std::vector<std::uint32_t>& SearchSites(FinderSearch& search, const FinderIndex& index,
+                                              std::string_view query) {
     const std::vector<FinderTerm> terms = ParseFinderQuery(query);
     // Adding to a query of some terms only narrows it: every term of the old query, the last one
     // perhaps lengthened, is in the new one. A query without terms found nothing to narrow.
     const bool narrowing = search.valid && search.version == index.version &&
                            query.size() >= search.query.size() &&
                            query.substr(0, search.query.size()) == search.query;
-    std::vector<std::uint32_t> matches;
-    std::vector<unsigned char> groups;
-    Match(index, terms, narrowing ? &search.inStoreOrder : nullptr, &matches, &groups);
+    if (narrowing)
+        Narrow(index, terms, &search.matches);
+    else
+        MatchAll(index, terms, &search.matches);
     search.query.assign(query);
     search.version = index.version;
     search.valid = !terms.empty();
-    search.inStoreOrder = std::move(matches);
-    return Ranked(search.inStoreOrder, groups);
+    Rank(search.matches, &search.ranked);
+    return search.ranked;
 }
 
 }  // namespace qm

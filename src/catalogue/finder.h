@@ -62,14 +62,20 @@ std::vector<std::uint32_t> FindSites(const FinderIndex& index, const std::vector
                                      const std::vector<std::uint32_t>* within = nullptr);
 
 // One search as the user types: a query that only adds to the previous one searches among the
-// previous matches. The answer is always that of the whole query.
+// previous matches. The answer is always that of the whole query. Its buffers are kept from one
+// keystroke to the next: under Wine fresh memory costs more to fault in than a search takes.
 struct FinderSearch {
     std::string query;
     std::uint64_t version = 0;
-    bool valid = false;                       // query has terms and inStoreOrder holds its matches
-    std::vector<std::uint32_t> inStoreOrder;  // the matches of `query`
+    bool valid = false;                  // query has terms and matches holds its matches
+    std::vector<std::uint32_t> matches;  // of `query`, in store order, each with its rank group
+    std::vector<std::uint32_t> ranked;   // the answer
 };
-std::vector<std::uint32_t> SearchSites(FinderSearch& search, const FinderIndex& index,
-                                       std::string_view query);
+// Gives the search room for the matches of `sites` sites at once, written through, so that the
+// first keystroke does not wait for fresh memory to be faulted in.
+void PrepareFinderSearch(FinderSearch& search, std::size_t sites);
+// The ranked matches, as FindSites gives them; valid until the next search.
+const std::vector<std::uint32_t>& SearchSites(FinderSearch& search, const FinderIndex& index,
+                                              std::string_view query);
 
 }  // namespace qm

@@ -52,7 +52,7 @@ bool RefreshIndex() {
 
 void RunQuery(Form& form) {
     RefreshIndex();
-    const std::vector<std::uint32_t> found = SearchSites(g_search, g_index, GetText(form, kFinderQueryBox));
+    const std::vector<std::uint32_t>& found = SearchSites(g_search, g_index, GetText(form, kFinderQueryBox));
     ListTable rows(kFinderRecordColumn + 1);
     for (std::size_t i = 0; i < found.size() && i < kFinderRowLimit; ++i) {
         const FinderSite& site = g_index.sites[found[i]];
@@ -194,6 +194,7 @@ void OnCreated(Form& form, const EventInfo&) {
         SetWindowLongPtrW(FormWindow(form), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProc)));
     LayOut(form);
     RunQuery(form);  // the status line counts the sites from the start
+    PrepareFinderSearch(g_search, g_index.sites.size());
     SetFocus(ControlWindow(form, kFinderQueryBox));
 }
 
