@@ -1,6 +1,6 @@
-// The finder's matching: see finder.h. The fields are searched as they are stored, folding each
-// character on the fly: a second folded copy of 100,000 sites would cost more memory than the scan
-// saves time.
+// The finder's matching: see finder.h. The fields are searched in the store's rows as they are,
+// folding each character on the fly: a second folded copy of 100,000 sites would cost more memory
+// than the scan saves time.
 #include "catalogue/finder.h"
 
 #include <algorithm>
@@ -9,6 +9,7 @@
 #include "core/stores.h"
 #include "platform/gbk.h"
 #include "store/record_store.h"
+#include "store/store_file.h"
 
 namespace qm {
 
@@ -113,9 +114,23 @@ bool IsSeparator(std::uint16_t unit) {
 constexpr int kFieldOrder[kFinderFieldCount] = {kFinderTitle, kFinderAddress, kFinderCategory,
                                                 kFinderAccount};
 
-bool HoldsEveryTerm(const FinderIndex& index, const FinderSite& site, const std::vector<FinderTerm>& terms) {
+// The four fields of a site, read from its row once for all the terms.
+struct SiteFields {
+    std::string_view field[kFinderFieldCount];
+    explicit SiteFields(const FinderSite& site) {
+        storefile::RowFields(std::string_view(site.row, site.size), field, kFinderFieldCount);
+    }
+};
+
+int FieldHoldingTerm(const SiteFields& fields, const FinderTerm& term) {
+    for (int field : kFieldOrder)
+        if (FieldHolds(fields.field[field], term)) return field;
+    return -1;
+}
+
+bool HoldsEveryTerm(const SiteFields& fields, const std::vector<FinderTerm>& terms) {
     for (std::size_t t = 1; t < terms.size(); ++t)
-        if (MatchingField(index, site, terms[t]) < 0) return false;
+        if (FieldHoldingTerm(fields, terms[t]) < 0) return false;
     return true;
 }
 
@@ -127,28 +142,22 @@ char PinyinInitial(unsigned char lead, unsigned char trail) {
 
 void AddFinderSite(FinderIndex& index, std::uint32_t record, std::string_view category,
                    std::string_view address, std::string_view title, std::string_view account) {
-    const std::string_view fields[kFinderFieldCount] = {category, address, title, account};
-    std::size_t size = 0;
-    for (std::string_view f : fields) size += f.size();
-    if (index.blocks.empty() || index.blocks.back().capacity() - index.blocks.back().size() < size) {
+    const std::string row = storefile::EncodeRow(
+        {std::string(category), std::string(address), std::string(title), std::string(account)},
+        kFinderFieldCount);
+    if (index.blocks.empty() || index.blocks.back().capacity() - index.blocks.back().size() < row.size()) {
         index.blocks.emplace_back();
-        index.blocks.back().reserve(std::max(kFinderBlockBytes, size));
+        index.blocks.back().reserve(std::max(kFinderBlockBytes, row.size()));
     }
     std::string& block = index.blocks.back();
-    FinderSite site;
-    site.block = static_cast<std::uint32_t>(index.blocks.size() - 1);
-    site.start = static_cast<std::uint32_t>(block.size());
-    site.record = record;
-    for (int f = 0; f < kFinderFieldCount; ++f) {
-        block.append(fields[f]);
-        site.ends[f] = static_cast<std::uint32_t>(block.size());
-    }
-    index.sites.push_back(site);
+    const std::size_t start = block.size();
+    block.append(row);  // within the capacity: earlier rows stay where they are
+    index.sites.push_back({block.data() + start, static_cast<std::uint32_t>(row.size()), record});
 }
 
-std::string_view FinderFieldText(const FinderIndex& index, const FinderSite& site, int field) {
-    const std::uint32_t begin = field == 0 ? site.start : site.ends[field - 1];
-    return std::string_view(index.blocks[site.block]).substr(begin, site.ends[field] - begin);
+std::string_view FinderFieldText(const FinderIndex&, const FinderSite& site, int field) {
+    if (field < 0 || field >= kFinderFieldCount) return {};
+    return SiteFields(site).field[field];
 }
 
 bool RefreshFinderIndex(FinderIndex& index) {
@@ -166,15 +175,9 @@ bool RefreshFinderIndex(FinderIndex& index) {
         index.version = version;
         index.built = true;
         index.sites.reserve(static_cast<std::size_t>(store.RecordCount()));
-        // One Find over the whole store, as the site list does: its condition never holds.
         std::uint32_t record = 1;
-        store.First();
-        store.Find([&](const Fields& f) {
-            auto field = [&f](std::size_t k) {
-                return k < f.size() ? std::string_view(f[k]) : std::string_view();
-            };
-            AddFinderSite(index, record++, field(0), field(1), field(2), field(3));
-            return false;
+        store.ShareRows(&index.shared, [&](std::string_view row) {
+            index.sites.push_back({row.data(), static_cast<std::uint32_t>(row.size()), record++});
         });
     }
     CloseStoreByName(kSiteStoreAlias);
@@ -203,70 +206,96 @@ std::vector<FinderTerm> ParseFinderQuery(std::string_view gbk) {
     return terms;
 }
 
-int MatchingField(const FinderIndex& index, const FinderSite& site, const FinderTerm& term) {
-    for (int field : kFieldOrder)
-        if (FieldHolds(FinderFieldText(index, site, field), term)) return field;
-    return -1;
+int MatchingField(const FinderIndex&, const FinderSite& site, const FinderTerm& term) {
+    return FieldHoldingTerm(SiteFields(site), term);
 }
 
 namespace {
 
-// The matches in store order with the group of each: 0 title, 1 address, 2 the rest.
-void Match(const FinderIndex& index, const std::vector<FinderTerm>& terms,
-           const std::vector<std::uint32_t>* within, std::vector<std::uint32_t>* matches,
-           std::vector<unsigned char>* groups) {
-    auto consider = [&](std::uint32_t i) {
-        const FinderSite& site = index.sites[i];
-        const int first = MatchingField(index, site, terms[0]);
-        if (first < 0 || !HoldsEveryTerm(index, site, terms)) return;
-        matches->push_back(i);
-        groups->push_back(first == kFinderTitle ? 0 : first == kFinderAddress ? 1 : 2);
-    };
-    if (terms.empty()) return;
-    if (within) {
-        for (std::uint32_t i : *within)
-            if (i < index.sites.size()) consider(i);
-    } else {
-        for (std::uint32_t i = 0; i < index.sites.size(); ++i) consider(i);
-    }
+// Each match as its site's index with its group above it: 0 title, 1 address, 2 the rest.
+constexpr int kGroupShift = 30;
+constexpr std::uint32_t kSiteMask = (1u << kGroupShift) - 1;
+constexpr std::uint32_t kNoMatch = 3;
+
+std::uint32_t GroupOf(const FinderIndex& index, std::uint32_t i, const std::vector<FinderTerm>& terms) {
+    const SiteFields fields(index.sites[i]);
+    const int first = FieldHoldingTerm(fields, terms[0]);
+    if (first < 0 || !HoldsEveryTerm(fields, terms)) return kNoMatch;
+    return first == kFinderTitle ? 0 : first == kFinderAddress ? 1 : 2;
 }
 
-std::vector<std::uint32_t> Ranked(const std::vector<std::uint32_t>& matches,
-                                  const std::vector<unsigned char>& groups) {
-    std::vector<std::uint32_t> ranked;
-    ranked.reserve(matches.size());
-    for (unsigned char g = 0; g < 3; ++g)
-        for (std::size_t k = 0; k < matches.size(); ++k)
-            if (groups[k] == g) ranked.push_back(matches[k]);
-    return ranked;
+// The matches among every site, in store order.
+void MatchAll(const FinderIndex& index, const std::vector<FinderTerm>& terms,
+              std::vector<std::uint32_t>* out) {
+    out->clear();
+    if (terms.empty()) return;
+    for (std::uint32_t i = 0; i < index.sites.size() && i <= kSiteMask; ++i)
+        if (const std::uint32_t g = GroupOf(index, i, terms); g != kNoMatch)
+            out->push_back(g << kGroupShift | i);
+}
+
+// Keeps the matches among the earlier matches (with their groups), in place.
+void Narrow(const FinderIndex& index, const std::vector<FinderTerm>& terms,
+            std::vector<std::uint32_t>* matches) {
+    std::size_t kept = 0;
+    if (!terms.empty())
+        for (const std::uint32_t m : *matches)
+            if (const std::uint32_t i = m & kSiteMask; i < index.sites.size())
+                if (const std::uint32_t g = GroupOf(index, i, terms); g != kNoMatch)
+                    (*matches)[kept++] = g << kGroupShift | i;
+    matches->resize(kept);
+}
+
+void Rank(const std::vector<std::uint32_t>& matches, std::vector<std::uint32_t>* ranked) {
+    ranked->clear();
+    ranked->reserve(matches.size());
+    for (std::uint32_t g = 0; g < kNoMatch; ++g)
+        for (const std::uint32_t m : matches)
+            if (m >> kGroupShift == g) ranked->push_back(m & kSiteMask);
 }
 
 }  // namespace
 
 std::vector<std::uint32_t> FindSites(const FinderIndex& index, const std::vector<FinderTerm>& terms,
                                      const std::vector<std::uint32_t>* within) {
-    std::vector<std::uint32_t> matches;
-    std::vector<unsigned char> groups;
-    Match(index, terms, within, &matches, &groups);
-    return Ranked(matches, groups);
+    std::vector<std::uint32_t> matches, ranked;
+    if (within) {
+        for (const std::uint32_t i : *within)
+            if (i <= kSiteMask) matches.push_back(i);
+        Narrow(index, terms, &matches);
+    } else {
+        MatchAll(index, terms, &matches);
+    }
+    Rank(matches, &ranked);
+    return ranked;
 }
 
-std::vector<std::uint32_t> SearchSites(FinderSearch& search, const FinderIndex& index,
-                                       std::string_view query) {
+void PrepareFinderSearch(FinderSearch& search, std::size_t sites) {
+    for (std::vector<std::uint32_t>* v : {&search.matches, &search.ranked}) {
+        if (v->capacity() >= sites) continue;
+        const std::vector<std::uint32_t> kept = *v;
+        v->assign(sites, 0);
+        v->assign(kept.begin(), kept.end());
+    }
+}
+
+const std::vector<std::uint32_t>& SearchSites(FinderSearch& search, const FinderIndex& index,
+                                              std::string_view query) {
     const std::vector<FinderTerm> terms = ParseFinderQuery(query);
     // Adding to a query of some terms only narrows it: every term of the old query, the last one
     // perhaps lengthened, is in the new one. A query without terms found nothing to narrow.
     const bool narrowing = search.valid && search.version == index.version &&
                            query.size() >= search.query.size() &&
                            query.substr(0, search.query.size()) == search.query;
-    std::vector<std::uint32_t> matches;
-    std::vector<unsigned char> groups;
-    Match(index, terms, narrowing ? &search.inStoreOrder : nullptr, &matches, &groups);
+    if (narrowing)
+        Narrow(index, terms, &search.matches);
+    else
+        MatchAll(index, terms, &search.matches);
     search.query.assign(query);
     search.version = index.version;
     search.valid = !terms.empty();
-    search.inStoreOrder = std::move(matches);
-    return Ranked(search.inStoreOrder, groups);
+    Rank(search.matches, &search.ranked);
+    return search.ranked;
 }
 
 }  // namespace qm

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,18 +17,19 @@ namespace qm {
 enum FinderField { kFinderCategory, kFinderAddress, kFinderTitle, kFinderAccount, kFinderFieldCount };
 
 struct FinderSite {
-    std::uint32_t block = 0;                  // FinderIndex::blocks[block] holds the fields
-    std::uint32_t start = 0;                  // first byte in the block
-    std::uint32_t ends[kFinderFieldCount]{};  // end of each field in the block
-    std::uint32_t record = 0;                 // record number in SiteStore
+    const char* row = nullptr;  // the site's record encoded as in the store (storefile::RowFields)
+    std::uint32_t size = 0;     // of the row
+    std::uint32_t record = 0;   // record number in SiteStore
 };
 
-// The fields of the sites back to back in blocks of 64 KB, each site's within one
-// block: filled in one pass over the store, never grown and copied.
+// The sites as SiteStore's own rows, shared with the store rather than copied: a copy of 100,000
+// sites would cost more in fresh memory to fault in than the whole read. Sites added by hand are
+// encoded into blocks of the index's own, each within one block.
 struct FinderIndex {
-    std::vector<std::string> blocks;
-    std::vector<FinderSite> sites;  // store order
-    std::uint64_t version = 0;      // RecordStore::TableVersion of the table it was read from
+    std::vector<std::shared_ptr<const char[]>> shared;  // the store's blocks the rows lie in
+    std::vector<std::string> blocks;                    // rows of the sites added by AddFinderSite
+    std::vector<FinderSite> sites;                      // store order
+    std::uint64_t version = 0;  // RecordStore::TableVersion of the table it was read from
     bool built = false;
 };
 
@@ -37,7 +39,7 @@ std::string_view FinderFieldText(const FinderIndex& index, const FinderSite& sit
 
 // Reads the index again from SiteStore when the store changed since it was read (here or in
 // another process). False when SiteStore cannot be opened (no message); the index stays as it was.
-// A change of the store replaces the index: the old one is freed before the new one is read.
+// A change of the store replaces the index: the old one lets go of the rows it shared first.
 bool RefreshFinderIndex(FinderIndex& index);
 
 // The lower-case initial of a level-1 GB2312 character's pinyin; 0 for any other character.
@@ -60,14 +62,20 @@ std::vector<std::uint32_t> FindSites(const FinderIndex& index, const std::vector
                                      const std::vector<std::uint32_t>* within = nullptr);
 
 // One search as the user types: a query that only adds to the previous one searches among the
-// previous matches. The answer is always that of the whole query.
+// previous matches. The answer is always that of the whole query. Its buffers are kept from one
+// keystroke to the next: under Wine fresh memory costs more to fault in than a search takes.
 struct FinderSearch {
     std::string query;
     std::uint64_t version = 0;
-    bool valid = false;                       // query has terms and inStoreOrder holds its matches
-    std::vector<std::uint32_t> inStoreOrder;  // the matches of `query`
+    bool valid = false;                  // query has terms and matches holds its matches
+    std::vector<std::uint32_t> matches;  // of `query`, in store order, each with its rank group
+    std::vector<std::uint32_t> ranked;   // the answer
 };
-std::vector<std::uint32_t> SearchSites(FinderSearch& search, const FinderIndex& index,
-                                       std::string_view query);
+// Gives the search room for the matches of `sites` sites at once, written through, so that the
+// first keystroke does not wait for fresh memory to be faulted in.
+void PrepareFinderSearch(FinderSearch& search, std::size_t sites);
+// The ranked matches, as FindSites gives them; valid until the next search.
+const std::vector<std::uint32_t>& SearchSites(FinderSearch& search, const FinderIndex& index,
+                                              std::string_view query);
 
 }  // namespace qm

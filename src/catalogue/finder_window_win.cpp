@@ -52,7 +52,7 @@ bool RefreshIndex() {
 
 void RunQuery(Form& form) {
     RefreshIndex();
-    const std::vector<std::uint32_t> found = SearchSites(g_search, g_index, GetText(form, kFinderQueryBox));
+    const std::vector<std::uint32_t>& found = SearchSites(g_search, g_index, GetText(form, kFinderQueryBox));
     ListTable rows(kFinderRecordColumn + 1);
     for (std::size_t i = 0; i < found.size() && i < kFinderRowLimit; ++i) {
         const FinderSite& site = g_index.sites[found[i]];
@@ -61,13 +61,10 @@ void RunQuery(Form& form) {
         rows.AddCell(std::to_string(site.record));
     }
     const bool any = !rows.empty();
-    // One repaint for the new rows and the selection, not one per change.
-    HWND list = ControlWindow(form, kFinderList);
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    // The new rows and the selection are painted together at the next paint. No WM_SETREDRAW
+    // pair: turning redraw back on redraws the scroll bars, the dearest part of a keystroke.
     SetListTable(form, kFinderList, std::move(rows));
     if (any) ListSelectRow(form, kFinderList, 0);
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
     SetText(form, kFinderStatus, FinderStatusText(found.size(), g_index.sites.size()));
     g_rowsVersion = g_index.version;
 }
@@ -132,11 +129,22 @@ LRESULT CALLBACK KeysProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
 }
 
 // The selected result in the highlight colours while the focus is in the query box: the list's
-// own colours for a selection without focus hardly differ from its face under the skin.
+// own colours for a selection without focus hardly differ from its face under the skin. The focus
+// and the selection are read once per paint, not once per row: under Wine each such question is
+// a round trip to the server.
+int g_paintedSelection = -1;  // the row the paint under way highlights, or -1
+
 LRESULT ResultColours(NMLVCUSTOMDRAW& cd) {
-    if (cd.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
-    if (cd.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && GetFocus() != cd.nmcd.hdr.hwndFrom &&
-        SendMessageW(cd.nmcd.hdr.hwndFrom, LVM_GETITEMSTATE, cd.nmcd.dwItemSpec, LVIS_SELECTED)) {
+    HWND list = cd.nmcd.hdr.hwndFrom;
+    if (cd.nmcd.dwDrawStage == CDDS_PREPAINT) {
+        g_paintedSelection = GetFocus() == list
+                                 ? -1
+                                 : static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM,
+                                                                 static_cast<WPARAM>(-1), LVNI_SELECTED));
+        return g_paintedSelection < 0 ? CDRF_DODEFAULT : CDRF_NOTIFYITEMDRAW;
+    }
+    if (cd.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && g_paintedSelection >= 0 &&
+        cd.nmcd.dwItemSpec == static_cast<DWORD_PTR>(g_paintedSelection)) {
         cd.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
         cd.clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
         cd.clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
@@ -145,21 +153,28 @@ LRESULT ResultColours(NMLVCUSTOMDRAW& cd) {
     return CDRF_DODEFAULT;
 }
 
+// The finder window's procedure, put in front of the form's own by replacing it rather than
+// through the common controls' subclass chain, which looks its data up in a window property on
+// every message: a round trip to the Wine server for each of the hundred notifications of a paint
+// of the results. One finder window at a time, so the procedure it replaced fits in one variable.
+WNDPROC g_frameNext = nullptr;
+HWND g_resultList = nullptr;
+
 // Activation shows what changed in SiteStore meanwhile.
-LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    const WNDPROC next = g_frameNext;
     if (msg == WM_NOTIFY) {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);
-        auto* form = reinterpret_cast<Form*>(ref);
-        if (hdr->code == static_cast<UINT>(NM_CUSTOMDRAW) &&
-            hdr->hwndFrom == ControlWindow(*form, kFinderList))
+        if (hdr->code == static_cast<UINT>(NM_CUSTOMDRAW) && hdr->hwndFrom == g_resultList)
             return ResultColours(*reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
     } else if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) {
-        auto* form = reinterpret_cast<Form*>(ref);
-        if (RefreshIndex() && g_index.version != g_rowsVersion) RunQuery(*form);
+        if (g_finder && RefreshIndex() && g_index.version != g_rowsVersion) RunQuery(*g_finder);
     } else if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, FrameProc, kKeysSubclassId);
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
+        g_frameNext = nullptr;
+        g_resultList = nullptr;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return CallWindowProcW(next, hwnd, msg, wp, lp);
 }
 
 void LayOut(Form& form) {
@@ -174,9 +189,12 @@ void OnCreated(Form& form, const EventInfo&) {
     const auto ref = reinterpret_cast<DWORD_PTR>(&form);
     SetWindowSubclass(ControlWindow(form, kFinderQueryBox), KeysProc, kKeysSubclassId, ref);
     SetWindowSubclass(ControlWindow(form, kFinderList), KeysProc, kKeysSubclassId, ref);
-    SetWindowSubclass(FormWindow(form), FrameProc, kKeysSubclassId, ref);
+    g_resultList = ControlWindow(form, kFinderList);
+    g_frameNext = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(FormWindow(form), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProc)));
     LayOut(form);
     RunQuery(form);  // the status line counts the sites from the start
+    PrepareFinderSearch(g_search, g_index.sites.size());
     SetFocus(ControlWindow(form, kFinderQueryBox));
 }
 

@@ -475,6 +475,17 @@ bool RecordStore::Find(const std::function<bool(const Fields&)>& condition) {
     return false;  // the current record was never moved
 }
 
+bool RecordStore::ShareRows(std::vector<std::shared_ptr<const char[]>>* keep,
+                            const std::function<void(std::string_view row)>& visit) {
+    Impl& m = *impl_;
+    if (!m.cur) return m.Fail("no current store");
+    m.EnsureFresh(m.cur);
+    const sf::RowList& rows = m.cur->st.table.rows;
+    keep->assign(rows.Blocks().begin(), rows.Blocks().end());
+    for (std::size_t i = 0; i < rows.size(); ++i) visit(rows[i]);
+    return true;
+}
+
 std::uint64_t RecordStore::TableVersion() {
     Impl& m = *impl_;
     if (!m.cur) return 0;

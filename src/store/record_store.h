@@ -57,6 +57,13 @@ class RecordStore {
     // From the current record forward: the first record whose fields satisfy the condition
     // becomes current (true); with no match the current record is restored (false).
     bool Find(const std::function<bool(const Fields&)>& condition);
+    // Hands every record of the current store, in order, to visit as its encoded row
+    // (storefile::RowFields reads the fields), shared with the store instead of copied: `keep`
+    // receives what holds the rows, and they stay readable and unchanged as long as it is kept,
+    // whatever the store does meanwhile. For a reader that scans a large store again and again.
+    // False without a current store.
+    bool ShareRows(std::vector<std::shared_ptr<const char[]>>* keep,
+                   const std::function<void(std::string_view row)>& visit);
     // Changes with every change of the current store's records, made here or found in its file
     // (another process); equal values mean the same records. 0 without a current store.
     std::uint64_t TableVersion();

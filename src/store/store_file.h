@@ -31,6 +31,8 @@ bool RowDeleted(std::string_view row);
 void DecodeRow(std::string_view row, FieldList* out);  // reuses the strings of *out
 // Views of the fields of a valid row (they live as long as the row's bytes).
 void RowFields(std::string_view row, std::vector<std::string_view>* out);
+// The first n fields alone, into out[0..n); those the row lacks are empty.
+void RowFields(std::string_view row, std::string_view* out, std::size_t n);
 std::string WithField(std::string_view row, std::size_t index, std::string_view value);
 std::string WithDeleted(std::string_view row, bool deleted);
 

@@ -162,6 +162,12 @@ void RowFields(std::string_view row, std::vector<std::string_view>* out) {
     while (GetPiece(row, &pos, &piece)) out->push_back(piece);
 }
 
+void RowFields(std::string_view row, std::string_view* out, std::size_t n) {
+    std::size_t pos = 1, i = 0;
+    while (i < n && GetPiece(row, &pos, &out[i])) ++i;
+    for (; i < n; ++i) out[i] = {};
+}
+
 void DecodeRow(std::string_view row, FieldList* out) {
     std::size_t pos = 1, i = 0;
     std::string_view piece;

@@ -61,6 +61,8 @@ class RowList {
     // Changes with every change of the list and differs between lists that differ: a reader may
     // keep a decoded row while the version stays.
     std::uint64_t Version() const { return version_; }
+    // The blocks every row lies in: whoever keeps them keeps the rows' bytes as they are.
+    const std::vector<std::shared_ptr<char[]>>& Blocks() const { return blocks_; }
 
     void Reserve(std::size_t rows, std::size_t bytes);  // room for a load of about this size
     // Takes a block that rows about to be added lie in (a batch joined from a file's entries):

@@ -667,9 +667,21 @@ void RefillListTable(Form& form, std::string_view name, std::size_t columns,
     SetSelection(c->hwnd, -1, false);
     c->rows.Clear(columns);
     fill(c->rows);
-    SendMessageW(c->hwnd, LVM_SETITEMCOUNT, c->rows.size(), 0);
+    // Setting the count redraws the scroll bars, which costs milliseconds under Wine even when
+    // nothing changed; every row is repainted below anyway.
+    if (static_cast<std::size_t>(SendMessageW(c->hwnd, LVM_GETITEMCOUNT, 0, 0)) != c->rows.size())
+        SendMessageW(c->hwnd, LVM_SETITEMCOUNT, c->rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
     if (!c->rows.empty()) SendMessageW(c->hwnd, LVM_ENSUREVISIBLE, 0, FALSE);
-    InvalidateRect(c->hwnd, nullptr, TRUE);
+    // The rows' area only: the header, a child the list does not clip, would be repainted too.
+    RECT area{};
+    GetClientRect(c->hwnd, &area);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(c->hwnd, LVM_GETHEADER, 0, 0));
+    RECT h{};
+    if (header && IsWindowVisible(header) && GetWindowRect(header, &h)) {
+        MapWindowPoints(nullptr, c->hwnd, reinterpret_cast<POINT*>(&h), 2);
+        area.top = std::max(area.top, h.bottom);
+    }
+    InvalidateRect(c->hwnd, &area, TRUE);
 }
 
 const ListTable& ListRows(const Form& form, std::string_view name) {

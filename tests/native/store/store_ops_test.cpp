@@ -4,6 +4,7 @@
 
 #include "platform/file_io.h"
 #include "store/record_store.h"
+#include "store/store_file.h"
 #include "store_test_util.h"
 
 namespace qm {
@@ -110,6 +111,40 @@ TEST_F(StoreOps, FindSearchesForwardAndRestoresThePositionOnNoMatch) {
     EXPECT_EQ(rs.RecordNumber(), 4);
     EXPECT_FALSE(rs.Find(is("none")));
     EXPECT_EQ(rs.RecordNumber(), 4);
+}
+
+TEST_F(StoreOps, SharedRowsOutliveChangesAndTheEngineThatHandedThemOut) {
+    Fill(3);
+    std::vector<std::shared_ptr<const char[]>> keep;
+    std::vector<std::string_view> rows;
+    {
+        RecordStore other;
+        ASSERT_TRUE(other.Open(path, "other", kPassword));
+        ASSERT_TRUE(other.ShareRows(&keep, [&](std::string_view row) { rows.push_back(row); }));
+        ASSERT_TRUE(other.GoTo(2));
+        ASSERT_TRUE(other.Write(1, std::string(100000, 'x')));  // a new block for the new row
+        ASSERT_TRUE(other.DeleteCurrent());
+        ASSERT_TRUE(other.Purge());
+        other.CloseAll();
+    }  // the engine and every table it read are gone
+    ASSERT_EQ(rows.size(), 3u);
+    std::string_view f[4];
+    storefile::RowFields(rows[1], f, 4);
+    EXPECT_EQ(f[0], "n2");
+    EXPECT_EQ(f[1], "a2");
+    EXPECT_EQ(f[2], "");
+    EXPECT_EQ(f[3], "") << "a field the row does not have";
+    storefile::RowFields(rows[2], f, 1);
+    EXPECT_EQ(f[0], "n3");
+
+    // Shared again, the rows are the store's new ones, in record order.
+    rows.clear();
+    ASSERT_TRUE(rs.ShareRows(&keep, [&](std::string_view row) { rows.push_back(row); }));
+    ASSERT_EQ(rows.size(), 2u);
+    storefile::RowFields(rows[1], f, 2);
+    EXPECT_EQ(f[0], "n3");
+    RecordStore none;
+    EXPECT_FALSE(none.ShareRows(&keep, [](std::string_view) { FAIL(); }));
 }
 
 TEST_F(StoreOps, DeleteAndPurgeRenumberAtOnce) {

@@ -1,6 +1,7 @@
 // The form runtime on a small form of its own: class and captions, events from controls inside a
 // group box, no events before Created, combo items as exact bytes, the virtual list's rows as the
-// control shows them, reordering with the selection, and a handler that destroys its own form.
+// control shows them, reordering with the selection, new rows of the same count, and a handler
+// that destroys its own form.
 #include <windows.h>
 // after windows.h, which it needs
 #include <commctrl.h>
@@ -239,6 +240,36 @@ TEST_F(Forms, ListSelectionMovesWholeAndNewRowsCarryNone) {
     ListSelectRow(*form, "列表", 42);
     SetListRows(*form, "列表", rows);
     EXPECT_EQ(StatedRows(list), "");
+}
+
+// New rows of the same count as the old ones: shown from the top, the rows repainted, the header
+// left as it is.
+TEST_F(Forms, NewRowsOfTheSameCountShowFromTheTopAndLeaveTheHeaderAlone) {
+    Load();
+    HWND list = ControlWindow(*form, "列表");
+    HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+    ASSERT_NE(header, nullptr);
+    std::vector<ListRow> rows(600, ListRow{"旧", "行"});
+    SetListRows(*form, "列表", rows);
+    ListSelectRow(*form, "列表", 599, true);
+    ASSERT_GT(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 0);
+    rows.assign(600, ListRow{"新", "行"});
+    SetListRows(*form, "列表", rows);
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 600);
+    EXPECT_EQ(SendMessageW(list, LVM_GETTOPINDEX, 0, 0), 0);
+    EXPECT_EQ(Shown(list, 0, 0), "新");
+    EXPECT_EQ(StatedRows(list), "");
+
+    UpdateWindow(window);
+    rows.assign(600, ListRow{"又", "行"});
+    SetListRows(*form, "列表", rows);
+    RECT headerRect{}, pending{};
+    GetWindowRect(header, &headerRect);
+    MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&headerRect), 2);
+    ASSERT_TRUE(GetUpdateRect(list, &pending, FALSE)) << "the rows wait for their paint";
+    EXPECT_GE(pending.top, headerRect.bottom);
+    EXPECT_GT(pending.bottom, headerRect.bottom);
+    EXPECT_FALSE(GetUpdateRect(header, nullptr, FALSE)) << "the header is not painted again";
 }
 
 TEST_F(Forms, HandlerMayDestroyItsOwnForm) {
