@@ -121,6 +121,8 @@ double Median(std::vector<double> v) {
     return v.empty() ? -1 : v[v.size() / 2];
 }
 
+bool g_perKey = false;  // QM_BENCH_KEYS set: each open's and each key's time on stderr
+
 // Ctrl+F at the main window's list until the finder has painted; its time in ms, -1 on failure.
 double OpenByKey(qm::Form& main) {
     const double t = NowMs();
@@ -131,7 +133,9 @@ double OpenByKey(qm::Form& main) {
     qm::Form* finder = qm::FinderWindow();
     if (!finder) return -1;
     PaintNow(qm::FormWindow(*finder));
-    return NowMs() - t;
+    const double took = NowMs() - t;
+    if (g_perKey) std::fprintf(stderr, "open %.1f ms\n", took);
+    return took;
 }
 
 // Types the query one key at a time; the worst key's time, -1 when the answer is wrong.
@@ -144,7 +148,9 @@ double TypeQuery(qm::Form& finder, const std::wstring& query) {
         PostMessageW(box, WM_CHAR, c, 1);
         Pump();  // the key, the query it runs and the paints it causes
         UpdateWindow(list);
-        worst = std::max(worst, NowMs() - t);
+        const double took = NowMs() - t;
+        if (g_perKey) std::fprintf(stderr, "key %lc %.1f ms\n", static_cast<wint_t>(c), took);
+        worst = std::max(worst, took);
     }
     return worst;
 }
@@ -152,6 +158,7 @@ double TypeQuery(qm::Form& finder, const std::wstring& query) {
 }  // namespace
 
 int main() {
+    g_perKey = std::getenv("QM_BENCH_KEYS") != nullptr;
     const auto dir = qm::bench::MakeProgramFolder();
     const std::string folder = dir.string();
     int rc = 1;
