@@ -650,6 +650,44 @@ void SetSelection(HWND list, int row, bool scroll) {
     if (scroll) SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
 }
 
+// A new count makes the list fit its scroll bar and lay out its header several times over, and
+// under Wine each pass draws the bar and the frame at once, through the server. With the list's
+// visible bit off (what the default WM_SETREDRAW does, without the style-change messages that make
+// the list lay itself out again) none of that is drawn; the frame, and the header when its size
+// changed, are painted once at the next paint instead. The list works out its row metrics at the
+// first paint that has rows, fitting its scroll bar again: a paint into a memory DC gets that done
+// while the list is still unseen.
+void SetItemCountUnseen(HWND list, HWND header, std::size_t count) {
+    const bool shown = (GetWindowLongPtrW(list, GWL_STYLE) & WS_VISIBLE) != 0;
+    const bool wasEmpty = SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 0;
+    RECT before{}, after{};
+    if (header) GetWindowRect(header, &before);
+    if (shown) DefWindowProcW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    if (!shown) return;
+    if (wasEmpty && count > 0) {
+        if (HDC dc = CreateCompatibleDC(nullptr)) {  // its 1x1 bitmap clips the rows away
+            SendMessageW(list, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+            DeleteDC(dc);
+        }
+    }
+    DefWindowProcW(list, WM_SETREDRAW, TRUE, 0);
+    // The frame alone: the list does not clip its header, which a repaint of its client covers.
+    RECT outer{}, inner{};
+    GetWindowRect(list, &outer);
+    MapWindowPoints(nullptr, list, reinterpret_cast<POINT*>(&outer), 2);
+    GetClientRect(list, &inner);
+    HRGN frame = CreateRectRgnIndirect(&outer);
+    HRGN client = CreateRectRgnIndirect(&inner);
+    if (frame && client && CombineRgn(frame, frame, client, RGN_DIFF) != ERROR)
+        RedrawWindow(list, nullptr, frame, RDW_FRAME | RDW_INVALIDATE | RDW_NOCHILDREN);
+    if (frame) DeleteObject(frame);
+    if (client) DeleteObject(client);
+    // The header's new part was never drawn while the list was unseen.
+    if (header && GetWindowRect(header, &after) && !EqualRect(&before, &after))
+        InvalidateRect(header, nullptr, TRUE);
+}
+
 }  // namespace
 
 void SetListRows(Form& form, std::string_view name, const std::vector<ListRow>& rows) {
@@ -667,15 +705,15 @@ void RefillListTable(Form& form, std::string_view name, std::size_t columns,
     SetSelection(c->hwnd, -1, false);
     c->rows.Clear(columns);
     fill(c->rows);
+    HWND header = reinterpret_cast<HWND>(SendMessageW(c->hwnd, LVM_GETHEADER, 0, 0));
     // Setting the count redraws the scroll bars, which costs milliseconds under Wine even when
     // nothing changed; every row is repainted below anyway.
     if (static_cast<std::size_t>(SendMessageW(c->hwnd, LVM_GETITEMCOUNT, 0, 0)) != c->rows.size())
-        SendMessageW(c->hwnd, LVM_SETITEMCOUNT, c->rows.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        SetItemCountUnseen(c->hwnd, header, c->rows.size());
     if (!c->rows.empty()) SendMessageW(c->hwnd, LVM_ENSUREVISIBLE, 0, FALSE);
     // The rows' area only: the header, a child the list does not clip, would be repainted too.
     RECT area{};
     GetClientRect(c->hwnd, &area);
-    HWND header = reinterpret_cast<HWND>(SendMessageW(c->hwnd, LVM_GETHEADER, 0, 0));
     RECT h{};
     if (header && IsWindowVisible(header) && GetWindowRect(header, &h)) {
         MapWindowPoints(nullptr, c->hwnd, reinterpret_cast<POINT*>(&h), 2);

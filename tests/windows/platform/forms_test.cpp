@@ -1,7 +1,7 @@
 // The form runtime on a small form of its own: class and captions, events from controls inside a
 // group box, no events before Created, combo items as exact bytes, the virtual list's rows as the
-// control shows them, reordering with the selection, new rows of the same count, and a handler
-// that destroys its own form.
+// control shows them, reordering with the selection, new rows of the same count, a new row count
+// drawn whole at the next paint, and a handler that destroys its own form.
 #include <windows.h>
 // after windows.h, which it needs
 #include <commctrl.h>
@@ -270,6 +270,52 @@ TEST_F(Forms, NewRowsOfTheSameCountShowFromTheTopAndLeaveTheHeaderAlone) {
     EXPECT_GE(pending.top, headerRect.bottom);
     EXPECT_GT(pending.bottom, headerRect.bottom);
     EXPECT_FALSE(GetUpdateRect(header, nullptr, FALSE)) << "the header is not painted again";
+}
+
+// The list as it is on screen, frame and header included.
+std::vector<std::uint32_t> Capture(HWND list) {
+    RECT r{};
+    GetWindowRect(list, &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC screen = GetWindowDC(list);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    const auto* px = static_cast<const std::uint32_t*>(bits);
+    std::vector<std::uint32_t> out(px, px + static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(list, screen);
+    return out;
+}
+
+// A new row count shows and hides the scroll bar and narrows or widens the header. Nothing of it
+// is drawn while the rows are set (no half-new list on screen), and the next paint draws the
+// frame, the header and the rows just as a repaint of everything would.
+TEST_F(Forms, ANewRowCountIsDrawnWholeAtTheNextPaint) {
+    Load();
+    HWND list = ControlWindow(*form, "列表");
+    UpdateWindow(window);
+    const std::vector<std::pair<int, const char*>> steps = {
+        {600, "bar appears"}, {300, "bar stays"}, {2, "bar goes"}, {0, "empty"}, {600, "again"}};
+    for (const auto& [count, what] : steps) {
+        const std::vector<std::uint32_t> before = Capture(list);
+        SetListRows(*form, "列表",
+                    std::vector<ListRow>(static_cast<std::size_t>(count), ListRow{"行", "列"}));
+        EXPECT_TRUE(Capture(list) == before) << what << ": drawn before the paint";
+        UpdateWindow(window);
+        const std::vector<std::uint32_t> painted = Capture(list);
+        RedrawWindow(list, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        EXPECT_TRUE(Capture(list) == painted) << what << ": the paint left something out";
+        EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), count) << what;
+        EXPECT_EQ(Shown(list, count - 1, 1), count ? "列" : "") << what;
+    }
 }
 
 TEST_F(Forms, HandlerMayDestroyItsOwnForm) {
