@@ -27,8 +27,6 @@ namespace qm {
 
 namespace {
 
-constexpr UINT_PTR kKeysSubclassId = 0x4644;  // "FD"
-
 Form* g_finder = nullptr;
 HHOOK g_keyHook = nullptr;
 HWND g_main = nullptr;
@@ -96,36 +94,21 @@ void MoveSelection(Form& form, int delta) {
     ListSelectRow(form, kFinderList, row);
 }
 
-// Enter and the arrow keys in the query box act on the results; Enter in the list too.
-LRESULT CALLBACK KeysProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-    auto* form = reinterpret_cast<Form*>(ref);
-    const bool queryBox = hwnd == ControlWindow(*form, kFinderQueryBox);
-    if (msg == WM_KEYDOWN) {
-        switch (wp) {
-            case VK_RETURN:
-                ShowFinderResultInMainWindow(*form);
-                return 0;
-            case VK_DOWN:
-                if (queryBox) return MoveSelection(*form, 1), 0;
-                break;
-            case VK_UP:
-                if (queryBox) return MoveSelection(*form, -1), 0;
-                break;
-            case VK_NEXT:
-                if (queryBox) return MoveSelection(*form, 10), 0;
-                break;
-            case VK_PRIOR:
-                if (queryBox) return MoveSelection(*form, -10), 0;
-                break;
-            default:
-                break;
-        }
-    } else if (msg == WM_CHAR && (wp == '\r' || wp == '\n')) {
-        return 0;  // no beep for the Enter already handled
-    } else if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, KeysProc, kKeysSubclassId);
+// Enter and the arrow keys in the query box act on the results; Enter in the list too. True when
+// the key was used.
+bool ResultKey(Form& form, HWND hwnd, UINT msg, WPARAM wp) {
+    const bool queryBox = hwnd == ControlWindow(form, kFinderQueryBox);
+    if (!queryBox && hwnd != ControlWindow(form, kFinderList)) return false;
+    if (msg == WM_CHAR) return wp == '\r' || wp == '\n';  // no beep for the Enter already handled
+    if (msg != WM_KEYDOWN) return false;
+    if (wp == VK_RETURN) {
+        ShowFinderResultInMainWindow(form);
+        return true;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    const int move = wp == VK_DOWN ? 1 : wp == VK_UP ? -1 : wp == VK_NEXT ? 10 : wp == VK_PRIOR ? -10 : 0;
+    if (!queryBox || move == 0) return false;
+    MoveSelection(form, move);
+    return true;
 }
 
 // The selected result in the highlight colours while the focus is in the query box: the list's
@@ -153,28 +136,25 @@ LRESULT ResultColours(NMLVCUSTOMDRAW& cd) {
     return CDRF_DODEFAULT;
 }
 
-// The finder window's procedure, put in front of the form's own by replacing it rather than
-// through the common controls' subclass chain, which looks its data up in a window property on
-// every message: a round trip to the Wine server for each of the hundred notifications of a paint
-// of the results. One finder window at a time, so the procedure it replaced fits in one variable.
-WNDPROC g_frameNext = nullptr;
-HWND g_resultList = nullptr;
-
+// Sees the finder's messages before the skin does, which would colour the results itself.
 // Activation shows what changed in SiteStore meanwhile.
-LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    const WNDPROC next = g_frameNext;
+bool FinderMessage(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    if (hwnd != FormWindow(form)) {
+        *result = 0;
+        return ResultKey(form, hwnd, msg, wp);
+    }
     if (msg == WM_NOTIFY) {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);
-        if (hdr->code == static_cast<UINT>(NM_CUSTOMDRAW) && hdr->hwndFrom == g_resultList)
-            return ResultColours(*reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
-    } else if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE) {
-        if (g_finder && RefreshIndex() && g_index.version != g_rowsVersion) RunQuery(*g_finder);
-    } else if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
-        g_frameNext = nullptr;
-        g_resultList = nullptr;
+        if (hdr->code != static_cast<UINT>(NM_CUSTOMDRAW) ||
+            hdr->hwndFrom != ControlWindow(form, kFinderList))
+            return false;
+        *result = ResultColours(*reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
+        return true;
     }
-    return CallWindowProcW(next, hwnd, msg, wp, lp);
+    if (msg == WM_ACTIVATE && LOWORD(wp) != WA_INACTIVE && g_finder == &form && RefreshIndex() &&
+        g_index.version != g_rowsVersion)
+        RunQuery(form);
+    return false;
 }
 
 void LayOut(Form& form) {
@@ -186,12 +166,7 @@ void LayOut(Form& form) {
 
 void OnCreated(Form& form, const EventInfo&) {
     g_finder = &form;
-    const auto ref = reinterpret_cast<DWORD_PTR>(&form);
-    SetWindowSubclass(ControlWindow(form, kFinderQueryBox), KeysProc, kKeysSubclassId, ref);
-    SetWindowSubclass(ControlWindow(form, kFinderList), KeysProc, kKeysSubclassId, ref);
-    g_resultList = ControlWindow(form, kFinderList);
-    g_frameNext = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(FormWindow(form), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrameProc)));
+    SetFormMessageHook(form, FinderMessage);
     LayOut(form);
     RunQuery(form);  // the status line counts the sites from the start
     PrepareFinderSearch(g_search, g_index.sites.size());

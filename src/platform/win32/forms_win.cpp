@@ -1,6 +1,7 @@
-// The form runtime: see forms_win.h. One window procedure serves every form window; each control
-// is subclassed so that mouse moves reach the form with the control's name, and a group box hands
-// its children's notifications on to the form. Window thread only.
+// The form runtime: see forms_win.h. One window procedure serves every form window; each control,
+// and the form window once it is made, gets a procedure in front of its own so that mouse moves
+// reach the form with the control's name, a group box hands its children's notifications on to
+// the form, and the form's message hook sees everything first. Window thread only.
 #include "platform/win32/forms_win.h"
 
 #include <commctrl.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <memory>
+#include <unordered_map>
 
 #include "platform/win32/browser_win.h"
 #include "platform/win32/handles.h"
@@ -33,6 +35,7 @@ struct Form {
     std::vector<ControlState> controls;
     UniqueFont font, linkFont;
     UniqueBrush readOnlyFace;
+    FormMessageHook hook = nullptr;
     bool ready = false;     // events flow only once Created is raised
     int dispatchDepth = 0;  // handlers running; the form outlives its window until they return
     bool windowGone = false;
@@ -43,7 +46,6 @@ namespace {
 constexpr int kFirstControlId = 100;
 constexpr COLORREF kReadOnlyFace = RGB(192, 192, 192);
 constexpr COLORREF kReadOnlyText = RGB(96, 96, 96);
-constexpr UINT_PTR kSubclassId = 1;
 PopupMenuHook g_popupHook = nullptr;
 OpenAddressHook g_openHook = nullptr;
 const ListTable kNoRows;
@@ -93,17 +95,28 @@ void OpenAddress(const std::string& address) {
     ShellExecuteW(nullptr, L"open", ToWide(address).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-    auto* form = reinterpret_cast<Form*>(ref);
+// The procedures the front procedure was put before, by window. Not the common controls' subclass
+// chain: that one reads a window property for every message, a request to the server under Wine,
+// and a paint of a list sends a hundred messages.
+struct Front {
+    WNDPROC next = nullptr;
+    Form* form = nullptr;
+};
+std::unordered_map<HWND, Front>& Fronts() {
+    static std::unordered_map<HWND, Front> fronts;
+    return fronts;
+}
+
+LRESULT ControlMessage(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, WNDPROC next) {
     switch (msg) {
         case WM_MOUSEMOVE:
-            if (ControlState* c = StateOf(*form, hwnd)) {
+            if (ControlState* c = StateOf(form, hwnd)) {
                 const std::string name = c->def->name;
-                RaiseSimple(*form, name, FormEvent::MouseMoved, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+                RaiseSimple(form, name, FormEvent::MouseMoved, GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
             }
             break;
         case WM_SETCURSOR:
-            if (ControlState* c = StateOf(*form, hwnd); c && c->def->kind == ControlKind::HyperLink) {
+            if (ControlState* c = StateOf(form, hwnd); c && c->def->kind == ControlKind::HyperLink) {
                 SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
                 return TRUE;
             }
@@ -115,27 +128,47 @@ LRESULT CALLBACK ControlSubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, 
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORLISTBOX:
             // Children of a group box notify the group box; the form handles them.
-            if (ControlState* c = StateOf(*form, hwnd); c && c->def->kind == ControlKind::GroupBox)
-                return SendMessageW(form->hwnd, msg, wp, lp);
+            if (ControlState* c = StateOf(form, hwnd); c && c->def->kind == ControlKind::GroupBox)
+                return SendMessageW(form.hwnd, msg, wp, lp);
             break;
         case WM_ERASEBKGND:
             // A group box paints only its frame; its children's old places must be cleared
             // when the layout moves them, or stale pixels stay behind. The form's background
             // for static controls fills it (the skin's Face while the skin is on).
-            if (ControlState* c = StateOf(*form, hwnd); c && c->def->kind == ControlKind::GroupBox) {
+            if (ControlState* c = StateOf(form, hwnd); c && c->def->kind == ControlKind::GroupBox) {
                 RECT r;
                 GetClientRect(hwnd, &r);
                 auto brush = reinterpret_cast<HBRUSH>(
-                    SendMessageW(form->hwnd, WM_CTLCOLORSTATIC, wp, reinterpret_cast<LPARAM>(hwnd)));
+                    SendMessageW(form.hwnd, WM_CTLCOLORSTATIC, wp, reinterpret_cast<LPARAM>(hwnd)));
                 FillRect(reinterpret_cast<HDC>(wp), &r, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
                 return 1;
             }
             break;
-        case WM_NCDESTROY:
-            RemoveWindowSubclass(hwnd, ControlSubclassProc, kSubclassId);
-            break;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return CallWindowProcW(next, hwnd, msg, wp, lp);
+}
+
+LRESULT CALLBACK FrontProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto& fronts = Fronts();
+    const auto it = fronts.find(hwnd);
+    if (it == fronts.end()) return DefWindowProcW(hwnd, msg, wp, lp);
+    const Front front = it->second;
+    if (msg == WM_NCDESTROY) {
+        // The last message: the handle may name another window later, and the form window's own
+        // procedure frees the form.
+        fronts.erase(it);
+        return CallWindowProcW(front.next, hwnd, msg, wp, lp);
+    }
+    Form& form = *front.form;
+    LRESULT result = 0;
+    if (form.hook && !form.windowGone && form.hook(form, hwnd, msg, wp, lp, &result)) return result;
+    if (hwnd == form.hwnd) return CallWindowProcW(front.next, hwnd, msg, wp, lp);
+    return ControlMessage(form, hwnd, msg, wp, lp, front.next);
+}
+
+void PutFrontProc(HWND hwnd, Form& form) {
+    Fronts()[hwnd] = {reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_WNDPROC)), &form};
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FrontProc));
 }
 
 UniqueFont MakeFont(bool underline) {
@@ -237,7 +270,7 @@ bool CreateControl(Form& form, ControlState& c, int id) {
     if (d.kind == ControlKind::ListView) AddColumns(c.hwnd, d.columns);
     if (d.kind == ControlKind::DrivePicker) FillDrives(c);
     if (d.kind == ControlKind::FolderTree) pickers::ShowFolder(c.hwnd, pickers::CurrentFolder());
-    SetWindowSubclass(c.hwnd, ControlSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&form));
+    PutFrontProc(c.hwnd, form);
     return true;
 }
 
@@ -480,6 +513,7 @@ Form* LoadForm(const FormDef& def, std::vector<EventBinding> bindings, HWND owne
                                 def.height, owner, nullptr, GetModuleHandleW(nullptr), form.get());
     if (!hwnd) return nullptr;
     Form* f = form.release();  // owned by the window from here on
+    PutFrontProc(hwnd, *f);    // in front of the skin's frame too, which is put on at creation
     for (std::size_t i = 0; i < f->controls.size(); ++i) {
         if (!CreateControl(*f, f->controls[i], kFirstControlId + static_cast<int>(i))) {
             DestroyWindow(hwnd);
@@ -805,6 +839,10 @@ bool ShowPopupMenu(Form& form, std::string_view menuName, POINT screenPos) {
         !def->items[static_cast<std::size_t>(chosen)].caption.empty())
         RaiseSimple(form, def->items[static_cast<std::size_t>(chosen)].caption, FormEvent::MenuItemClicked);
     return true;
+}
+
+void SetFormMessageHook(Form& form, FormMessageHook hook) {
+    form.hook = hook;
 }
 
 void SetPopupMenuHookForTesting(PopupMenuHook hook) {

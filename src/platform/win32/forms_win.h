@@ -95,6 +95,12 @@ void SetListRow(Form& form, std::string_view name, int row, ListRow cells, bool 
 int ListColumnWidth(const Form& form, std::string_view name, int column);
 void SetListColumnWidth(Form& form, std::string_view name, int column, int width);
 
+// A handler that sees each message of the form's window and of its controls first, before the
+// skin and the controls' own procedures; it returns true when it has answered the message, the
+// answer in *result. One per form; nullptr removes it.
+using FormMessageHook = bool (*)(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+void SetFormMessageHook(Form& form, FormMessageHook hook);
+
 // Pops up a menu of the form at a screen position and delivers MenuItemClicked for the chosen
 // item. False for an unknown menu.
 bool ShowPopupMenu(Form& form, std::string_view menuName, POINT screenPos);

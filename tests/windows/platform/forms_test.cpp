@@ -1,7 +1,7 @@
 // The form runtime on a small form of its own: class and captions, events from controls inside a
 // group box, no events before Created, combo items as exact bytes, the virtual list's rows as the
 // control shows them, reordering with the selection, new rows of the same count, a new row count
-// drawn whole at the next paint, and a handler that destroys its own form.
+// drawn whole at the next paint, the message hook, and a handler that destroys its own form.
 #include <windows.h>
 // after windows.h, which it needs
 #include <commctrl.h>
@@ -316,6 +316,38 @@ TEST_F(Forms, ANewRowCountIsDrawnWholeAtTheNextPaint) {
         EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), count) << what;
         EXPECT_EQ(Shown(list, count - 1, 1), count ? "列" : "") << what;
     }
+}
+
+std::vector<std::pair<HWND, UINT>> g_hooked;
+
+// Answers the edit's limit question itself and lets everything else go on.
+bool AnswerLimit(Form& f, HWND hwnd, UINT msg, WPARAM, LPARAM, LRESULT* result) {
+    if (msg == WM_APP + 7) g_hooked.emplace_back(hwnd, msg);
+    if (msg != EM_GETLIMITTEXT || hwnd != ControlWindow(f, "编辑框")) return false;
+    *result = 7;
+    return true;
+}
+
+TEST_F(Forms, TheMessageHookSeesTheFormsMessagesFirst) {
+    Load({{"列表", FormEvent::MouseMoved, Record}});
+    HWND edit = ControlWindow(*form, "编辑框");
+    HWND list = ControlWindow(*form, "列表");
+    const LRESULT ownLimit = SendMessageW(edit, EM_GETLIMITTEXT, 0, 0);
+    ASSERT_NE(ownLimit, 7);
+    g_hooked.clear();
+    SetFormMessageHook(*form, AnswerLimit);
+    EXPECT_EQ(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), 7);
+    for (HWND to : {window, list, ControlWindow(*form, "按钮")}) SendMessageW(to, WM_APP + 7, 0, 0);
+    EXPECT_EQ(g_hooked.size(), 3u);
+    // What the hook leaves alone still reaches the form and the controls.
+    SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(3, 4));
+    ASSERT_FALSE(g_events.empty());
+    EXPECT_EQ(g_events.back().source, "列表");
+    EXPECT_EQ(g_events.back().event, FormEvent::MouseMoved);
+    SetText(*form, "编辑框", "改");
+    EXPECT_EQ(GetText(*form, "编辑框"), "改");
+    SetFormMessageHook(*form, nullptr);
+    EXPECT_EQ(SendMessageW(edit, EM_GETLIMITTEXT, 0, 0), ownLimit);
 }
 
 TEST_F(Forms, HandlerMayDestroyItsOwnForm) {
