@@ -87,12 +87,30 @@ inline bool UnitMatches(std::uint16_t wanted, std::uint16_t unit) {
     return wanted == unit || (wanted >= 'a' && wanted <= 'z' && unit > 0xFF && InitialOf(unit) == wanted);
 }
 
+// Whether the term's units follow one another from text[i], the first byte of a character.
+bool HoldsAt(const unsigned char* text, std::size_t size, std::size_t i, const FinderTerm& term) {
+    for (const std::uint16_t wanted : term)
+        if (i >= size || !UnitMatches(wanted, NextUnit(text, size, i))) return false;
+    return true;
+}
+
 bool FieldHolds(std::string_view field, const FinderTerm& term) {
     const auto* text = reinterpret_cast<const unsigned char*>(field.data());
     const std::size_t size = field.size();
     // A term of n units needs at least n bytes.
     if (term.empty() || term.size() > size) return false;
     std::size_t i = 0;
+    // A digit, a blank or punctuation below '@' is never the second byte of a character, so where
+    // its byte stands a character starts, and only a full-width form (lead 0xA3) folds to it. Up
+    // to the first 0xA3 byte the term can start only at its own byte: a comparison per byte, not
+    // a character's decoding. (The C library's memchr is a call per field, slower here.)
+    if (term[0] < 0x40) {
+        const auto first = static_cast<unsigned char>(term[0]);
+        for (; i < size && text[i] != 0xA3; ++i)
+            if (text[i] == first && HoldsAt(text, size, i, term)) return true;
+        if (i == size) return false;
+        i = 0;  // full-width forms about: character by character from the start
+    }
     while (i < size) {
         std::size_t next = i;
         const std::uint16_t first = NextUnit(text, size, next);
@@ -217,11 +235,15 @@ constexpr int kGroupShift = 30;
 constexpr std::uint32_t kSiteMask = (1u << kGroupShift) - 1;
 constexpr std::uint32_t kNoMatch = 3;
 
+std::uint32_t GroupOfField(int field) {
+    return field < 0 ? kNoMatch : field == kFinderTitle ? 0 : field == kFinderAddress ? 1 : 2;
+}
+
 std::uint32_t GroupOf(const FinderIndex& index, std::uint32_t i, const std::vector<FinderTerm>& terms) {
     const SiteFields fields(index.sites[i]);
-    const int first = FieldHoldingTerm(fields, terms[0]);
-    if (first < 0 || !HoldsEveryTerm(fields, terms)) return kNoMatch;
-    return first == kFinderTitle ? 0 : first == kFinderAddress ? 1 : 2;
+    const std::uint32_t group = GroupOfField(FieldHoldingTerm(fields, terms[0]));
+    if (group == kNoMatch || !HoldsEveryTerm(fields, terms)) return kNoMatch;
+    return group;
 }
 
 // The matches among every site, in store order.
@@ -234,15 +256,30 @@ void MatchAll(const FinderIndex& index, const std::vector<FinderTerm>& terms,
             out->push_back(g << kGroupShift | i);
 }
 
-// Keeps the matches among the earlier matches (with their groups), in place.
+// Keeps the matches among the earlier matches (with their groups), in place. The terms of `held`
+// hold in every earlier match already and are not looked for again; when the first term is the
+// same, so is each match's group.
 void Narrow(const FinderIndex& index, const std::vector<FinderTerm>& terms,
-            std::vector<std::uint32_t>* matches) {
+            std::vector<std::uint32_t>* matches, const std::vector<FinderTerm>& held = {}) {
     std::size_t kept = 0;
-    if (!terms.empty())
-        for (const std::uint32_t m : *matches)
-            if (const std::uint32_t i = m & kSiteMask; i < index.sites.size())
-                if (const std::uint32_t g = GroupOf(index, i, terms); g != kNoMatch)
-                    (*matches)[kept++] = g << kGroupShift | i;
+    if (terms.empty()) {
+        matches->clear();
+        return;
+    }
+    const bool firstHeld = !held.empty() && held[0] == terms[0];
+    std::vector<const FinderTerm*> rest;  // the other terms still to look for
+    for (std::size_t t = 1; t < terms.size(); ++t)
+        if (std::find(held.begin(), held.end(), terms[t]) == held.end()) rest.push_back(&terms[t]);
+    for (const std::uint32_t m : *matches) {
+        const std::uint32_t i = m & kSiteMask;
+        if (i >= index.sites.size()) continue;
+        const SiteFields fields(index.sites[i]);
+        const std::uint32_t group =
+            firstHeld ? m >> kGroupShift : GroupOfField(FieldHoldingTerm(fields, terms[0]));
+        bool all = group != kNoMatch;
+        for (std::size_t t = 0; all && t < rest.size(); ++t) all = FieldHoldingTerm(fields, *rest[t]) >= 0;
+        if (all) (*matches)[kept++] = group << kGroupShift | i;
+    }
     matches->resize(kept);
 }
 
@@ -288,7 +325,7 @@ const std::vector<std::uint32_t>& SearchSites(FinderSearch& search, const Finder
                            query.size() >= search.query.size() &&
                            query.substr(0, search.query.size()) == search.query;
     if (narrowing)
-        Narrow(index, terms, &search.matches);
+        Narrow(index, terms, &search.matches, ParseFinderQuery(search.query));
     else
         MatchAll(index, terms, &search.matches);
     search.query.assign(query);

@@ -1,5 +1,6 @@
 // The finder's matching and its index over SiteStore: terms across fields, case, full-width forms,
-// pinyin initials, literal punctuation, ranking, the narrowing search as the user types, bad input.
+// pinyin initials, digits and punctuation wherever they stand, literal punctuation, ranking, the narrowing
+// search as the user types, bad input.
 #include "catalogue/finder.h"
 
 #include <random>
@@ -94,6 +95,32 @@ TEST(FinderMatching, FullWidthFormsAndPinyinInitialsMatch) {
     EXPECT_EQ(Found(index, "a"), (Strings{"http://qq.com"}));
     EXPECT_EQ(Found(index, "乤"), (Strings{"http://y.cn"}));
     EXPECT_EQ(Found(index, "网"), (Strings{"http://x.cn"}));
+}
+
+// A term that starts with a digit or punctuation below '@' is looked for where its byte stands,
+// unless full-width forms are about: those fields are read character by character.
+TEST(FinderMatching, DigitsAndPunctuationMatchWhereverTheyStand) {
+    const FinderIndex index = IndexOf({{"c", "http://1.cn", "网站2019", "x"},
+                                       {"c", "http://2.cn", "Ｗｘ２０１９", "x"},
+                                       {"c", "http://3.cn",
+                                        "\xB0"
+                                        "2019",
+                                        "x"},
+                                       {"c", "http://4.cn", "2 0 1 9 201", "x"},
+                                       {"c", "http://5.cn", "丂", "x"},
+                                       {"c", "http://6.cn", "a：b", "20２０"}});
+    EXPECT_EQ(Found(index, "2019"), (Strings{"http://1.cn", "http://2.cn", "http://3.cn"}));
+    EXPECT_EQ(Found(index, "２０１９"), (Strings{"http://1.cn", "http://2.cn", "http://3.cn"}));
+    EXPECT_EQ(Found(index, "019"), (Strings{"http://1.cn", "http://2.cn", "http://3.cn"}));
+    EXPECT_EQ(Found(index, "2020"), (Strings{"http://6.cn"})) << "half- and full-width digits in one";
+    EXPECT_EQ(Found(index, "201"), (Strings{"http://1.cn", "http://2.cn", "http://3.cn", "http://4.cn"}));
+    EXPECT_EQ(Found(index, "1 9"), (Strings{"http://1.cn", "http://2.cn", "http://3.cn", "http://4.cn"}));
+    EXPECT_EQ(Found(index, "@"), Strings{}) << "丂 ends in the byte of @";
+    EXPECT_EQ(Found(index, ":"), (Strings{"http://1.cn", "http://2.cn", "http://3.cn", "http://4.cn",
+                                          "http://5.cn", "http://6.cn"}))
+        << "the addresses' colons; a full-width colon is not one";
+    EXPECT_EQ(Found(index, "a:b"), Strings{});
+    EXPECT_EQ(Found(index, "9 x"), (Strings{"http://1.cn", "http://2.cn", "http://3.cn", "http://4.cn"}));
 }
 
 TEST(FinderMatching, PunctuationIsLiteralText) {
