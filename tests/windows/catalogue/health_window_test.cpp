@@ -237,6 +237,12 @@ TEST_F(Health, ARunRedrawsOnlyRowsThatChangeAndEndsInTheChosenOrder) {
     ASSERT_TRUE(HealthCheckRunning());
     EXPECT_FALSE(GetUpdateRect(list, &dirty, FALSE))
         << "painted again: " << dirty.left << "," << dirty.top << " " << dirty.right << "," << dirty.bottom;
+    // Nor does the click paint the controls it changes: they wait for the next paint, each apart.
+    for (const char* name : {kHealthStartButton, kHealthExportButton, kHealthProgressText})
+        EXPECT_TRUE(GetUpdateRect(ControlWindow(f, name), &dirty, FALSE)) << name << " painted in the click";
+    EXPECT_EQ(GetText(f, kHealthStartButton), "停止");
+    EXPECT_EQ(GetText(f, kHealthProgressText), "已检查 0 / 4");
+    EXPECT_FALSE(IsWindowEnabled(ControlWindow(f, kHealthExportButton)));
     ASSERT_TRUE(WaitForCheck(15000));
     // Errors first (no code before 404), then ok and redirected, as a fresh sort gives them.
     EXPECT_EQ(Cells(kHealthTitleColumn), (Strings{"丁站", "乙站", "甲站", "丙站"}));
