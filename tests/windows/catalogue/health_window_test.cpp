@@ -304,6 +304,50 @@ TEST_F(Health, StopAndCloseEndACheckAtOnce) {
     EXPECT_LE(stuck.Requests().size(), 6u) << "two per host, three starts";
 }
 
+TEST_F(Health, ManyResultsInSightArePaintedAFewRowsATick) {
+    LoopbackServer stuck;
+    CannedResponse stall;
+    stall.stall = true;
+    stuck.ServeOthers(stall);
+    std::vector<Fields> sites;
+    for (int i = 0; i < 10; ++i) sites.push_back({"快", "ftp://files" + std::to_string(i) + ".cn", "站"});
+    sites.push_back({"快", stuck.Address("/"), "慢站"});  // keeps the run going
+    AddCategories({"快"});
+    AddSites(sites);
+    Load();
+    Form& f = Open();
+    HWND list = ControlWindow(f, kHealthList);
+    ASSERT_GE(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0), 11) << "every row in sight";
+    Click(kHealthStartButton, &f);
+    ASSERT_TRUE(stuck.WaitForRequests(1, 5000));
+    // The ten addresses that are not requested are done at once; the ticks alone run, no paint.
+    std::vector<int> dirtyRows;
+    for (int tick = 0; tick < 4; ++tick) {
+        MSG msg;
+        const ULONGLONG start = GetTickCount64();
+        while (!PeekMessageW(&msg, FormWindow(f), WM_TIMER, WM_TIMER, PM_REMOVE) &&
+               GetTickCount64() - start < 2000)
+            Sleep(5);
+        DispatchMessageW(&msg);
+        HRGN dirty = CreateRectRgn(0, 0, 0, 0);
+        GetUpdateRgn(list, dirty, FALSE);
+        int rows = 0;
+        for (int r = 0; r < 11; ++r) {
+            RECT at{LVIR_BOUNDS};
+            SendMessageW(list, LVM_GETITEMRECT, r, reinterpret_cast<LPARAM>(&at));
+            rows += RectInRegion(dirty, &at) != FALSE;
+        }
+        DeleteObject(dirty);
+        dirtyRows.push_back(rows);
+        ValidateRect(list, nullptr);
+    }
+    EXPECT_EQ(dirtyRows, (std::vector<int>{4, 4, 2, 0}));
+    Click(kHealthStartButton, &f);  // 停止
+    testing::Pump();
+    EXPECT_EQ(Cells(kHealthStatusColumn)[9], "× 地址无效");
+    EXPECT_EQ(GetText(f, kHealthProgressText), "已检查 10 / 11");
+}
+
 TEST_F(Health, StoredResultsSortByAnyColumnAndADoubleClickShowsTheSiteInTheMainList) {
     AddCategories({"甲", "乙"});
     AddSites({{"甲", "http://a.cn", "A"},
