@@ -70,6 +70,7 @@ struct Shown {
 } g_shown;
 HopFunction g_testHop;
 CheckOptions g_options;
+bool g_sizeFromSettings = false;  // the window opening takes its outer size from the settings file
 
 std::string NowText() {
     const LocalDateTime t = CurrentLocalDateTime();
@@ -412,6 +413,13 @@ void OnCreated(Form& form, const EventInfo&) {
     g_progress = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, FormWindow(form),
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowSubclass(FormWindow(form), FrameProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&form));
+    // The skin's frame keeps the client area it is given, so the window grew by its frame's extra
+    // height at every opening; the size kept is the outer one.
+    if (g_sizeFromSettings) {
+        const FormDef& def = FormDefinition(form);
+        SetWindowPos(FormWindow(form), nullptr, 0, 0, def.width, def.height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     LayOut(form);
     ChooseMainCategory(form);
     LoadCategory(form);
@@ -527,7 +535,8 @@ void OpenHealthWindow() {
         return;
     }
     FormDef def = HealthFormDef();
-    PlaceOwnedWindow(def, FormWindow(*main), kHealthWindowSection, kHealthMinWidth, kHealthMinHeight);
+    g_sizeFromSettings =
+        PlaceOwnedWindow(def, FormWindow(*main), kHealthWindowSection, kHealthMinWidth, kHealthMinHeight);
     LoadForm(def, HealthBindings(), FormWindow(*main));
 }
 

@@ -14,6 +14,7 @@
 #include "platform/whole_file.h"
 #include "platform/win32/file_dialogs_win.h"
 #include "platform/win32/wide.h"
+#include "skin/skin_win.h"
 #include "tests/support/loopback_server.h"
 
 namespace qm {
@@ -444,6 +445,25 @@ TEST_F(Health, ThePlaceAndSizeAreKeptInTheirOwnSection) {
     GetWindowRect(FormWindow(again), &r);
     EXPECT_EQ(r.left, 30);
     EXPECT_EQ(r.right - r.left, 600);
+}
+
+// The program's skin draws a frame of its own around the client area it finds.
+TEST_F(Health, TheSkinnedWindowOpensAgainAtTheSizeItWasLeftAt) {
+    Load();
+    InstallSkin(FormWindow(*MainForm()), 6);
+    Form& f = Open();
+    SetWindowPos(FormWindow(f), nullptr, 30, 40, 600, 350, SWP_NOZORDER);
+    testing::Pump();
+    for (int opening = 1; opening <= 2; ++opening) {
+        DestroyWindow(FormWindow(*HealthWindow()));
+        testing::Pump();
+        Form& again = Open();
+        RECT r{};
+        GetWindowRect(FormWindow(again), &r);
+        EXPECT_EQ(r.right - r.left, 600) << "opening " << opening;
+        EXPECT_EQ(r.bottom - r.top, 350) << "opening " << opening;
+        EXPECT_EQ(ReadIniString(SettingsFile(), kHealthWindowSection, kHeightKey), "350");
+    }
 }
 
 }  // namespace
