@@ -11,6 +11,8 @@
 //   health_ui_latency_idle_ms  the same worst and 99th percentile (two lines, _idle_ms and
 //                           _idle_p99_ms) for the same windows with no check running, measured
 //                           right before: what the machine's load alone costs
+// With QM_BENCH_PROFILE set it also prints the window thread's time in the check's messages and
+// its slowest steps (message and window class, or the start click), to find what keeps it.
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
@@ -145,15 +147,46 @@ LRESULT CALLBACK AnswerProbe(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR
     return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
+// With QM_BENCH_PROFILE set, the window thread's slow steps: what kept it, for how long, when.
+struct SlowStep {
+    double at, ms;
+    std::string what;
+};
+std::vector<SlowStep> g_slow;  // window thread only
+double g_checkBegan = 0;
+const bool g_profile = std::getenv("QM_BENCH_PROFILE") != nullptr;
+double g_busyMs = 0;  // the window thread's time in steps of the check
+
+void NoteStep(double began, const std::string& what) {
+    const double ms = NowMs() - began;
+    if (!g_profile || g_checkBegan <= 0) return;
+    g_busyMs += ms;
+    if (ms >= 5) g_slow.push_back({began - g_checkBegan, ms, what});
+}
+
+std::string StepName(const MSG& msg) {
+    char cls[64] = "";
+    if (msg.hwnd) GetClassNameA(msg.hwnd, cls, sizeof cls);
+    char text[96];
+    std::snprintf(text, sizeof text, "msg %04x %s wp %x", msg.message, cls,
+                  static_cast<unsigned>(msg.wParam));
+    return text;
+}
+
 // Pumps the thread's messages for ms, or while a check runs (at most two minutes).
 void PumpFor(double ms, bool whileChecking) {
     const double began = NowMs();
     MSG msg;
     while (whileChecking ? qm::HealthCheckRunning() && NowMs() - began < 120000 : NowMs() - began < ms) {
         if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT) == WAIT_OBJECT_0)
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            for (;;) {
+                double step = NowMs();
+                if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) break;
+                if (g_profile) NoteStep(step, "peek");
+                step = NowMs();
                 TranslateMessage(&msg);
                 DispatchMessageW(&msg);
+                if (g_profile) NoteStep(step, StepName(msg));
             }
     }
 }
@@ -188,10 +221,12 @@ std::vector<double> UiWaitsDuringCheck(std::vector<double>* idle) {
         PumpFor(5000, false);
         *idle = g_waits;
         g_waits.clear();
+        g_checkBegan = NowMs();
         if (health) {
             HWND start = qm::ControlWindow(*health, qm::kHealthStartButton);
             SendMessageW(GetParent(start), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(start), BN_CLICKED),
                          reinterpret_cast<LPARAM>(start));
+            NoteStep(g_checkBegan, "start click");
         }
         PumpFor(0, true);
         running = false;
@@ -238,6 +273,19 @@ int main(int argc, char** argv) {
     std::printf("bench health_ui_latency_p99_ms %.1f ms\n", p99);
     std::printf("bench health_ui_latency_idle_ms %.1f ms\n", idleWorst);
     std::printf("bench health_ui_latency_idle_p99_ms %.1f ms\n", idleP99);
+    if (g_profile) {
+        auto over = [](double ms) {
+            return std::count_if(g_slow.begin(), g_slow.end(),
+                                 [ms](const SlowStep& s) { return s.ms >= ms; });
+        };
+        std::printf(
+            "profile: window thread busy %.0f ms in the check; steps of 8 ms or more %d, of 16 ms or "
+            "more %d\n",
+            g_busyMs, static_cast<int>(over(8)), static_cast<int>(over(16)));
+    }
+    std::sort(g_slow.begin(), g_slow.end(), [](const SlowStep& a, const SlowStep& b) { return a.ms > b.ms; });
+    for (std::size_t i = 0; i < g_slow.size() && i < 12; ++i)
+        std::printf("slow %6.1f ms at %7.0f ms: %s\n", g_slow[i].ms, g_slow[i].at, g_slow[i].what.c_str());
     std::fflush(stdout);
     if (checkMs < 0 || worst < 0) rc = 1;
 

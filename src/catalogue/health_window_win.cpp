@@ -35,10 +35,14 @@ namespace {
 constexpr UINT_PTR kSubclassId = 0x4843;  // "HC"
 constexpr UINT_PTR kPollTimer = 0x4843;
 // Results reach their rows every 50 ms, so that the rows in sight redrawn at a time stay few
-// (each costs 1.5-5 ms to paint under Wine); the progress and the summary move every 200 ms, often
-// enough to look smooth, seldom enough that their paints do not add up.
+// (each costs 1.5-5 ms to paint under Wine); the bar, the count and the summary move every 200 ms,
+// often enough to look smooth, each on a tick of its own so that no tick does all three.
 constexpr UINT kPollMs = 50;
 constexpr int kPollsPerProgress = 4;
+enum PollPhase { kBarPhase, kCountPhase, kSummaryPhase };
+// Rows in sight painted at most per tick: early in a run every row in sight gets its result within
+// a second, and sixteen of them in one paint kept the thread 20-40 ms.
+constexpr std::size_t kRowsPaintedPerPoll = 4;
 constexpr char kExportFailedMessage[] = "导出报告失败！";
 
 // Text colours of the rows by kind: ok, redirected, error, certificate soon.
@@ -57,8 +61,16 @@ std::vector<std::size_t> g_runSites;  // the run's index -> site
 std::vector<SiteCheck> g_fresh;       // the run's results, for the results file
 int g_polls = 0;                      // of the run, to pace the progress
 bool g_changedSinceShown = false;     // results came since the summary was last set
+std::vector<int> g_unpainted;         // rows in sight set anew and not yet redrawn, oldest first
+// What the window last put in its labels and bar: asking a control is a round trip to the window
+// server, which under load waits 2-10 ms while the workers keep it busy.
+struct Shown {
+    std::string count, summary;
+    std::size_t range = SIZE_MAX, position = SIZE_MAX;
+} g_shown;
 HopFunction g_testHop;
 CheckOptions g_options;
+bool g_sizeFromSettings = false;  // the window opening takes its outer size from the settings file
 
 std::string NowText() {
     const LocalDateTime t = CurrentLocalDateTime();
@@ -104,9 +116,21 @@ std::vector<HealthSite> ReadSites(const std::string& category) {
     return sites;
 }
 
-// Labels are set only when their text changes: each set repaints the label.
-void SetTextIfChanged(Form& form, const char* name, const std::string& text) {
-    if (GetText(form, name) != text) SetText(form, name, text);
+// Changes a control with its painting left to the next paint: Wine's labels and buttons paint
+// themselves inside the change, and a click or tick that changes several kept the thread 10-30 ms.
+template <typename Change>
+void ChangeUnpainted(HWND control, Change change, bool erase = true) {
+    SendMessageW(control, WM_SETREDRAW, FALSE, 0);
+    change();
+    SendMessageW(control, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(control, nullptr, erase);
+}
+
+// Labels are set only when their text changes.
+void SetLabel(Form& form, const char* name, std::string& shown, const std::string& text) {
+    if (shown == text) return;
+    shown = text;
+    ChangeUnpainted(ControlWindow(form, name), [&] { SetText(form, name, text); });
 }
 
 bool SameRow(const ListTable& shown, std::size_t row, const ListRow& cells) {
@@ -116,19 +140,33 @@ bool SameRow(const ListTable& shown, std::size_t row, const ListRow& cells) {
     return true;
 }
 
-void SetProgress(Form& form, std::size_t done, std::size_t total) {
-    const auto range = static_cast<LPARAM>(std::max<std::size_t>(total, 1));
-    if (SendMessageW(g_progress, PBM_GETRANGE, FALSE, 0) != range)
-        SendMessageW(g_progress, PBM_SETRANGE32, 0, range);
-    if (SendMessageW(g_progress, PBM_GETPOS, 0, 0) != static_cast<LRESULT>(done)) {
-        // The bar paints itself at once on a new position; a plain invalidation lets the paint
-        // wait until the thread has nothing else to do, so the main window is never kept waiting.
-        SendMessageW(g_progress, WM_SETREDRAW, FALSE, 0);
-        SendMessageW(g_progress, PBM_SETPOS, static_cast<WPARAM>(done), 0);
-        SendMessageW(g_progress, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(g_progress, nullptr, FALSE);
+void SetBar(std::size_t done, std::size_t total) {
+    const std::size_t range = std::max<std::size_t>(total, 1);
+    if (g_shown.range != range) {
+        g_shown.range = range;
+        SendMessageW(g_progress, PBM_SETRANGE32, 0, static_cast<LPARAM>(range));
     }
-    SetTextIfChanged(form, kHealthProgressText, HealthProgressText(done, total));
+    // The bar paints itself at once on a new position; a plain invalidation lets the paint wait
+    // until the thread has nothing else to do, so the main window is never kept waiting.
+    if (g_shown.position != done) {
+        g_shown.position = done;
+        ChangeUnpainted(
+            g_progress, [done] { SendMessageW(g_progress, PBM_SETPOS, static_cast<WPARAM>(done), 0); },
+            false);
+    }
+}
+
+void SetCount(Form& form, std::size_t done, std::size_t total) {
+    SetLabel(form, kHealthProgressText, g_shown.count, HealthProgressText(done, total));
+}
+
+void SetSummary(Form& form) {
+    SetLabel(form, kHealthSummary, g_shown.summary, HealthSummaryText(g_sites));
+}
+
+void SetProgress(Form& form, std::size_t done, std::size_t total) {
+    SetBar(done, total);
+    SetCount(form, done, total);
 }
 
 // The rows again, in the chosen order, the selected site still selected.
@@ -183,21 +221,36 @@ void ShowRows(Form& form) {
             SendMessageW(list, LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(newRow));
         }
     }
-    SetTextIfChanged(form, kHealthSummary, HealthSummaryText(g_sites));
+    SetSummary(form);
 }
 
-void LoadCategory(Form& form) {
+// The sites of the chosen category, their rows and, unless a run is about to start, their count.
+void LoadCategory(Form& form, bool showCount = true) {
     g_sites = ReadSites(ComboSelectedText(form, kHealthCategoryCombo));
-    std::size_t checked = 0;
-    for (const HealthSite& s : g_sites) checked += s.checked;
-    SetProgress(form, checked, g_sites.size());
+    if (showCount) {
+        std::size_t checked = 0;
+        for (const HealthSite& s : g_sites) checked += s.checked;
+        SetProgress(form, checked, g_sites.size());
+    }
     ShowRows(form);
 }
 
 void EnableWhileIdle(Form& form, bool idle) {
     EnableWindow(ControlWindow(form, kHealthCategoryCombo), idle);
-    EnableWindow(ControlWindow(form, kHealthExportButton), idle);
-    SetText(form, kHealthStartButton, idle ? kStartCaption : kStopCaption);
+    HWND exportButton = ControlWindow(form, kHealthExportButton);
+    ChangeUnpainted(exportButton, [&] { EnableWindow(exportButton, idle); });
+    ChangeUnpainted(ControlWindow(form, kHealthStartButton),
+                    [&] { SetText(form, kHealthStartButton, idle ? kStartCaption : kStopCaption); });
+}
+
+// Redraws up to this many of the rows waiting for it, row by row: the list paints only the rows in
+// the region it is given.
+void RedrawRows(Form& form, std::size_t most) {
+    const std::size_t count = std::min(most, g_unpainted.size());
+    HWND list = ControlWindow(form, kHealthList);
+    for (std::size_t i = 0; i < count; ++i)
+        SendMessageW(list, LVM_REDRAWITEMS, g_unpainted[i], g_unpainted[i]);
+    g_unpainted.erase(g_unpainted.begin(), g_unpainted.begin() + static_cast<std::ptrdiff_t>(count));
 }
 
 // Takes what the run finished into the sites and, with a form, into their rows where they stand:
@@ -222,11 +275,12 @@ bool TakeResults(Form* form) {
         g_fresh.push_back(std::move(check));
         if (form && at < g_rowOf.size()) {
             const int row = static_cast<int>(g_rowOf[at]);
-            // Row by row: the list paints only the rows in the region it is given.
-            SetListRow(*form, kHealthList, row, HealthRow(site), row >= top && row <= bottom);
+            SetListRow(*form, kHealthList, row, HealthRow(site), false);
+            if (row >= top && row <= bottom) g_unpainted.push_back(row);
         }
         any = true;
     }
+    if (form) RedrawRows(*form, kRowsPaintedPerPoll);
     return any;
 }
 
@@ -239,8 +293,10 @@ void EndRun(Form* form) {
     if (form) {
         KillTimer(FormWindow(*form), kPollTimer);
         EnableWhileIdle(*form, true);
+        RedrawRows(*form, g_unpainted.size());
         ShowRows(*form);
     }
+    g_unpainted.clear();
     // A window that goes saves at once; one that stays leaves the disk to a thread of its own.
     if (!g_fresh.empty()) {
         if (form)
@@ -255,19 +311,31 @@ void EndRun(Form* form) {
 void Poll(Form& form) {
     if (!g_run) return;
     g_changedSinceShown = TakeResults(&form) || g_changedSinceShown;
-    const bool ended = g_run->Ended();
-    if (!ended && ++g_polls % kPollsPerProgress != 0) return;
-    SetProgress(form, g_run->FinishedCount(), g_run->Total());
-    if (ended)
-        EndRun(&form);  // rows in their order again
-    else if (g_changedSinceShown)
-        SetTextIfChanged(form, kHealthSummary, HealthSummaryText(g_sites));
-    g_changedSinceShown = false;
+    if (g_run->Ended()) {
+        SetProgress(form, g_run->FinishedCount(), g_run->Total());
+        EndRun(&form);  // rows in their order again, and the summary
+        return;
+    }
+    switch (g_polls++ % kPollsPerProgress) {
+        case kBarPhase:
+            SetBar(g_run->FinishedCount(), g_run->Total());
+            break;
+        case kCountPhase:
+            SetCount(form, g_run->FinishedCount(), g_run->Total());
+            break;
+        case kSummaryPhase:
+            if (g_changedSinceShown) SetSummary(form);
+            g_changedSinceShown = false;
+            break;
+    }
 }
 
 void StartRun(Form& form) {
-    LoadCategory(form);
-    if (g_sites.empty()) return;
+    LoadCategory(form, false);
+    if (g_sites.empty()) {
+        SetProgress(form, 0, 0);
+        return;
+    }
     std::vector<std::string> addresses;
     g_runSites.clear();
     for (std::size_t i = 0; i < g_sites.size(); ++i) {
@@ -341,9 +409,17 @@ void ChooseMainCategory(Form& form) {
 void OnCreated(Form& form, const EventInfo&) {
     g_health = &form;
     g_sortColumn = -1;
+    g_shown = {GetText(form, kHealthProgressText), GetText(form, kHealthSummary)};
     g_progress = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, FormWindow(form),
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowSubclass(FormWindow(form), FrameProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&form));
+    // The skin's frame keeps the client area it is given, so the window grew by its frame's extra
+    // height at every opening; the size kept is the outer one.
+    if (g_sizeFromSettings) {
+        const FormDef& def = FormDefinition(form);
+        SetWindowPos(FormWindow(form), nullptr, 0, 0, def.width, def.height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     LayOut(form);
     ChooseMainCategory(form);
     LoadCategory(form);
@@ -459,7 +535,8 @@ void OpenHealthWindow() {
         return;
     }
     FormDef def = HealthFormDef();
-    PlaceOwnedWindow(def, FormWindow(*main), kHealthWindowSection, kHealthMinWidth, kHealthMinHeight);
+    g_sizeFromSettings =
+        PlaceOwnedWindow(def, FormWindow(*main), kHealthWindowSection, kHealthMinWidth, kHealthMinHeight);
     LoadForm(def, HealthBindings(), FormWindow(*main));
 }
 

@@ -12,8 +12,8 @@
 namespace qm {
 
 // Where the window was last (its settings section), when that is on a screen and not below the
-// smallest size; else centred over the owner at the definition's size.
-void PlaceOwnedWindow(FormDef& def, HWND owner, const char* section, int minWidth, int minHeight);
+// smallest size; else centred over the owner at the definition's size. True in the first case.
+bool PlaceOwnedWindow(FormDef& def, HWND owner, const char* section, int minWidth, int minHeight);
 
 // The window's place (not while minimised) and size, into its settings section.
 void SaveOwnedWindowPosition(const Form& form, const char* section);

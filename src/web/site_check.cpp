@@ -145,7 +145,9 @@ SiteCheck CheckSite(const std::string& stored, const HopFunction& hop, const Che
         }
         if (hops >= options.maxRedirects || !visited.insert(next).second) {
             check.outcome = CheckOutcome::kTooManyRedirects;
-            check.finalAddress = next;
+            // A circle back to the site itself ends at the last address reached: the final
+            // address is shown only where it differs from the site's.
+            if (next != *first) check.finalAddress = next;
             return check;
         }
         address = next;

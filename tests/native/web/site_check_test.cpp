@@ -124,6 +124,7 @@ TEST(CheckSite, CirclesAndLongChainsEndAsTooManyRedirects) {
     c = CheckSite("http://loop.cn/a", web.Hop(), options, stop);
     EXPECT_EQ(c.outcome, CheckOutcome::kTooManyRedirects);
     EXPECT_EQ(web.asked.size(), 2u);
+    EXPECT_EQ(c.finalAddress, "http://loop.cn/b") << "the last address reached, not the site's own";
     EXPECT_EQ(StatusText(c), "跳转过多");
     // A redirect out of the web fails without a request.
     web.Redirect("http://out.cn", "ftp://out.cn/");

@@ -14,6 +14,7 @@
 #include "platform/whole_file.h"
 #include "platform/win32/file_dialogs_win.h"
 #include "platform/win32/wide.h"
+#include "skin/skin_win.h"
 #include "tests/support/loopback_server.h"
 
 namespace qm {
@@ -237,6 +238,12 @@ TEST_F(Health, ARunRedrawsOnlyRowsThatChangeAndEndsInTheChosenOrder) {
     ASSERT_TRUE(HealthCheckRunning());
     EXPECT_FALSE(GetUpdateRect(list, &dirty, FALSE))
         << "painted again: " << dirty.left << "," << dirty.top << " " << dirty.right << "," << dirty.bottom;
+    // Nor does the click paint the controls it changes: they wait for the next paint, each apart.
+    for (const char* name : {kHealthStartButton, kHealthExportButton, kHealthProgressText})
+        EXPECT_TRUE(GetUpdateRect(ControlWindow(f, name), &dirty, FALSE)) << name << " painted in the click";
+    EXPECT_EQ(GetText(f, kHealthStartButton), "停止");
+    EXPECT_EQ(GetText(f, kHealthProgressText), "已检查 0 / 4");
+    EXPECT_FALSE(IsWindowEnabled(ControlWindow(f, kHealthExportButton)));
     ASSERT_TRUE(WaitForCheck(15000));
     // Errors first (no code before 404), then ok and redirected, as a fresh sort gives them.
     EXPECT_EQ(Cells(kHealthTitleColumn), (Strings{"丁站", "乙站", "甲站", "丙站"}));
@@ -296,6 +303,50 @@ TEST_F(Health, StopAndCloseEndACheckAtOnce) {
     EXPECT_EQ(HealthWindow(), nullptr);
     EXPECT_FALSE(HealthCheckRunning());
     EXPECT_LE(stuck.Requests().size(), 6u) << "two per host, three starts";
+}
+
+TEST_F(Health, ManyResultsInSightArePaintedAFewRowsATick) {
+    LoopbackServer stuck;
+    CannedResponse stall;
+    stall.stall = true;
+    stuck.ServeOthers(stall);
+    std::vector<Fields> sites;
+    for (int i = 0; i < 10; ++i) sites.push_back({"快", "ftp://files" + std::to_string(i) + ".cn", "站"});
+    sites.push_back({"快", stuck.Address("/"), "慢站"});  // keeps the run going
+    AddCategories({"快"});
+    AddSites(sites);
+    Load();
+    Form& f = Open();
+    HWND list = ControlWindow(f, kHealthList);
+    ASSERT_GE(SendMessageW(list, LVM_GETCOUNTPERPAGE, 0, 0), 11) << "every row in sight";
+    Click(kHealthStartButton, &f);
+    ASSERT_TRUE(stuck.WaitForRequests(1, 5000));
+    // The ten addresses that are not requested are done at once; the ticks alone run, no paint.
+    std::vector<int> dirtyRows;
+    for (int tick = 0; tick < 4; ++tick) {
+        MSG msg;
+        const ULONGLONG start = GetTickCount64();
+        while (!PeekMessageW(&msg, FormWindow(f), WM_TIMER, WM_TIMER, PM_REMOVE) &&
+               GetTickCount64() - start < 2000)
+            Sleep(5);
+        DispatchMessageW(&msg);
+        HRGN dirty = CreateRectRgn(0, 0, 0, 0);
+        GetUpdateRgn(list, dirty, FALSE);
+        int rows = 0;
+        for (int r = 0; r < 11; ++r) {
+            RECT at{LVIR_BOUNDS};
+            SendMessageW(list, LVM_GETITEMRECT, r, reinterpret_cast<LPARAM>(&at));
+            rows += RectInRegion(dirty, &at) != FALSE;
+        }
+        DeleteObject(dirty);
+        dirtyRows.push_back(rows);
+        ValidateRect(list, nullptr);
+    }
+    EXPECT_EQ(dirtyRows, (std::vector<int>{4, 4, 2, 0}));
+    Click(kHealthStartButton, &f);  // 停止
+    testing::Pump();
+    EXPECT_EQ(Cells(kHealthStatusColumn)[9], "× 地址无效");
+    EXPECT_EQ(GetText(f, kHealthProgressText), "已检查 10 / 11");
 }
 
 TEST_F(Health, StoredResultsSortByAnyColumnAndADoubleClickShowsTheSiteInTheMainList) {
@@ -394,6 +445,25 @@ TEST_F(Health, ThePlaceAndSizeAreKeptInTheirOwnSection) {
     GetWindowRect(FormWindow(again), &r);
     EXPECT_EQ(r.left, 30);
     EXPECT_EQ(r.right - r.left, 600);
+}
+
+// The program's skin draws a frame of its own around the client area it finds.
+TEST_F(Health, TheSkinnedWindowOpensAgainAtTheSizeItWasLeftAt) {
+    Load();
+    InstallSkin(FormWindow(*MainForm()), 6);
+    Form& f = Open();
+    SetWindowPos(FormWindow(f), nullptr, 30, 40, 600, 350, SWP_NOZORDER);
+    testing::Pump();
+    for (int opening = 1; opening <= 2; ++opening) {
+        DestroyWindow(FormWindow(*HealthWindow()));
+        testing::Pump();
+        Form& again = Open();
+        RECT r{};
+        GetWindowRect(FormWindow(again), &r);
+        EXPECT_EQ(r.right - r.left, 600) << "opening " << opening;
+        EXPECT_EQ(r.bottom - r.top, 350) << "opening " << opening;
+        EXPECT_EQ(ReadIniString(SettingsFile(), kHealthWindowSection, kHeightKey), "350");
+    }
 }
 
 }  // namespace
