@@ -413,13 +413,7 @@ void OnCreated(Form& form, const EventInfo&) {
     g_progress = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, FormWindow(form),
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowSubclass(FormWindow(form), FrameProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&form));
-    // The skin's frame keeps the client area it is given, so the window grew by its frame's extra
-    // height at every opening; the size kept is the outer one.
-    if (g_sizeFromSettings) {
-        const FormDef& def = FormDefinition(form);
-        SetWindowPos(FormWindow(form), nullptr, 0, 0, def.width, def.height,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    if (g_sizeFromSettings) KeepPlacedOuterSize(form);
     LayOut(form);
     ChooseMainCategory(form);
     LoadCategory(form);

@@ -43,6 +43,11 @@ bool PlaceOwnedWindow(FormDef& def, HWND owner, const char* section, int minWidt
     return false;
 }
 
+void KeepPlacedOuterSize(Form& form) {
+    const FormDef& def = FormDefinition(form);
+    SetWindowPos(FormWindow(form), nullptr, 0, 0, def.width, def.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void SaveOwnedWindowPosition(const Form& form, const char* section) {
     RECT r{};
     if (IsIconic(FormWindow(form)) || !GetWindowRect(FormWindow(form), &r)) return;

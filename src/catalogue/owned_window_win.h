@@ -15,6 +15,10 @@ namespace qm {
 // smallest size; else centred over the owner at the definition's size. True in the first case.
 bool PlaceOwnedWindow(FormDef& def, HWND owner, const char* section, int minWidth, int minHeight);
 
+// Once created: the skin's frame keeps the client area it is given, so a window placed from its
+// settings section would grow by the frame's extra size at every opening; the size kept is the outer one.
+void KeepPlacedOuterSize(Form& form);
+
 // The window's place (not while minimised) and size, into its settings section.
 void SaveOwnedWindowPosition(const Form& form, const char* section);
 void SaveOwnedWindowSize(const Form& form, const char* section);

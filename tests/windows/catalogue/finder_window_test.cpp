@@ -13,6 +13,7 @@
 #include "platform/win32/process_start_win.h"
 #include "platform/win32/registry_win.h"
 #include "platform/win32/wide.h"
+#include "skin/skin_win.h"
 
 namespace qm {
 namespace {
@@ -409,6 +410,24 @@ TEST_F(Finder, ThePlaceAndSizeAreKeptInTheirOwnSection) {
     EXPECT_EQ(r.left, 40);
     EXPECT_EQ(r.top, 50);
     EXPECT_EQ(r.right - r.left, 500);
+}
+
+TEST_F(Finder, TheSkinnedWindowOpensAgainAtTheSizeItWasLeftAt) {
+    Load();
+    InstallSkin(FormWindow(*MainForm()), 6);
+    Form& f = Open();
+    SetWindowPos(FormWindow(f), nullptr, 30, 40, 520, 340, SWP_NOZORDER);
+    testing::Pump();
+    for (int opening = 1; opening <= 2; ++opening) {
+        DestroyWindow(FormWindow(*FinderWindow()));
+        testing::Pump();
+        Form& again = Open();
+        RECT r{};
+        GetWindowRect(FormWindow(again), &r);
+        EXPECT_EQ(r.right - r.left, 520) << "opening " << opening;
+        EXPECT_EQ(r.bottom - r.top, 340) << "opening " << opening;
+        EXPECT_EQ(ReadIniString(SettingsFile(), kFinderWindowSection, kHeightKey), "340");
+    }
 }
 
 }  // namespace
