@@ -32,7 +32,6 @@ namespace qm {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x4843;  // "HC"
 constexpr UINT_PTR kPollTimer = 0x4843;
 // Results reach their rows every 50 ms, so that the rows in sight redrawn at a time stay few
 // (each costs 1.5-5 ms to paint under Wine); the bar, the count and the summary move every 200 ms,
@@ -364,21 +363,23 @@ LRESULT RowColours(NMLVCUSTOMDRAW& cd) {
     return CDRF_DODEFAULT;
 }
 
-LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-    auto* form = reinterpret_cast<Form*>(ref);
+// Through the form's hook, not a subclass: a list paint sends its parent dozens of notifications,
+// and under Wine the subclass chain reads a window property for each of them.
+bool FrameMessage(Form& form, HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result) {
+    if (hwnd != FormWindow(form)) return false;
     if (msg == WM_TIMER && wp == kPollTimer) {
-        Poll(*form);
-        return 0;
+        Poll(form);
+        *result = 0;
+        return true;
     }
     if (msg == WM_NOTIFY) {
         auto* hdr = reinterpret_cast<NMHDR*>(lp);
-        if (hdr->code == static_cast<UINT>(NM_CUSTOMDRAW) &&
-            hdr->hwndFrom == ControlWindow(*form, kHealthList))
-            return RowColours(*reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
-    } else if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(hwnd, FrameProc, kSubclassId);
+        if (hdr->code == static_cast<UINT>(NM_CUSTOMDRAW) && hdr->hwndFrom == ControlWindow(form, kHealthList)) {
+            *result = RowColours(*reinterpret_cast<NMLVCUSTOMDRAW*>(lp));
+            return true;
+        }
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return false;
 }
 
 void LayOut(Form& form) {
@@ -412,7 +413,7 @@ void OnCreated(Form& form, const EventInfo&) {
     g_shown = {GetText(form, kHealthProgressText), GetText(form, kHealthSummary)};
     g_progress = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, FormWindow(form),
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
-    SetWindowSubclass(FormWindow(form), FrameProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&form));
+    SetFormMessageHook(form, FrameMessage);
     if (g_sizeFromSettings) KeepPlacedOuterSize(form);
     LayOut(form);
     ChooseMainCategory(form);
