@@ -34,7 +34,6 @@ FinderIndex g_index;
 FinderSearch g_search;
 std::uint64_t g_rowsVersion = 0;  // the index version the rows were made from
 bool g_openFailureShown = false;  // one message per failure, not one per keystroke
-bool g_sizeFromSettings = false;  // the window opening takes its outer size from the settings file
 
 // Refreshes the index; the first failure in a row says so.
 bool RefreshIndex() {
@@ -168,7 +167,6 @@ void LayOut(Form& form) {
 void OnCreated(Form& form, const EventInfo&) {
     g_finder = &form;
     SetFormMessageHook(form, FinderMessage);
-    if (g_sizeFromSettings) KeepPlacedOuterSize(form);
     LayOut(form);
     RunQuery(form);  // the status line counts the sites from the start
     PrepareFinderSearch(g_search, g_index.sites.size());
@@ -310,10 +308,8 @@ void OpenFinderWindow() {
         SendMessageW(box, EM_SETSEL, 0, -1);
         return;
     }
-    FormDef def = FinderFormDef();
-    g_sizeFromSettings =
-        PlaceOwnedWindow(def, FormWindow(*main), kFinderWindowSection, kFinderMinWidth, kFinderMinHeight);
-    LoadForm(def, FinderBindings(), FormWindow(*main));
+    OpenOwnedWindow(FinderFormDef(), FinderBindings(), FormWindow(*main), kFinderWindowSection,
+                    kFinderMinWidth, kFinderMinHeight);
 }
 
 Form* FinderWindow() {

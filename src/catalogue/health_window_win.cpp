@@ -69,7 +69,6 @@ struct Shown {
 } g_shown;
 HopFunction g_testHop;
 CheckOptions g_options;
-bool g_sizeFromSettings = false;  // the window opening takes its outer size from the settings file
 
 std::string NowText() {
     const LocalDateTime t = CurrentLocalDateTime();
@@ -414,7 +413,6 @@ void OnCreated(Form& form, const EventInfo&) {
     g_progress = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, FormWindow(form),
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
     SetFormMessageHook(form, FrameMessage);
-    if (g_sizeFromSettings) KeepPlacedOuterSize(form);
     LayOut(form);
     ChooseMainCategory(form);
     LoadCategory(form);
@@ -529,10 +527,8 @@ void OpenHealthWindow() {
         BringOwnedWindowBack(FormWindow(*g_health));
         return;
     }
-    FormDef def = HealthFormDef();
-    g_sizeFromSettings =
-        PlaceOwnedWindow(def, FormWindow(*main), kHealthWindowSection, kHealthMinWidth, kHealthMinHeight);
-    LoadForm(def, HealthBindings(), FormWindow(*main));
+    OpenOwnedWindow(HealthFormDef(), HealthBindings(), FormWindow(*main), kHealthWindowSection,
+                    kHealthMinWidth, kHealthMinHeight);
 }
 
 Form* HealthWindow() {

@@ -27,8 +27,6 @@ void SelectFilterCategory(Form& main, const std::string& category) {
     ComboSelect(main, kFilterCombo, index);
 }
 
-}  // namespace
-
 bool PlaceOwnedWindow(FormDef& def, HWND owner, const char* section, int minWidth, int minHeight) {
     const WindowGeometry g = ReadWindowGeometry(section);
     const RECT placed{g.left, g.top, g.left + g.width, g.top + g.height};
@@ -43,9 +41,20 @@ bool PlaceOwnedWindow(FormDef& def, HWND owner, const char* section, int minWidt
     return false;
 }
 
-void KeepPlacedOuterSize(Form& form) {
+void KeepOuterSize(Form& form, const EventInfo&) {
     const FormDef& def = FormDefinition(form);
-    SetWindowPos(FormWindow(form), nullptr, 0, 0, def.width, def.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(FormWindow(form), nullptr, 0, 0, def.width, def.height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+Form* OpenOwnedWindow(FormDef def, std::vector<EventBinding> bindings, HWND owner, const char* section,
+                      int minWidth, int minHeight) {
+    // After the window's own Created handlers, which lay it out for the size it was made at.
+    if (PlaceOwnedWindow(def, owner, section, minWidth, minHeight))
+        bindings.push_back({def.name, FormEvent::Created, KeepOuterSize});
+    return LoadForm(def, std::move(bindings), owner);
 }
 
 void SaveOwnedWindowPosition(const Form& form, const char* section) {

@@ -6,18 +6,18 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/form.h"
 
 namespace qm {
 
-// Where the window was last (its settings section), when that is on a screen and not below the
-// smallest size; else centred over the owner at the definition's size. True in the first case.
-bool PlaceOwnedWindow(FormDef& def, HWND owner, const char* section, int minWidth, int minHeight);
-
-// Once created: the skin's frame keeps the client area it is given, so a window placed from its
-// settings section would grow by the frame's extra size at every opening; the size kept is the outer one.
-void KeepPlacedOuterSize(Form& form);
+// Opens the window where it was last (its settings section), when that is on a screen and not
+// below the smallest size; else centred over the owner at the definition's size. A kept size is
+// the outer one, set again once the window is made and before it shows: the skin's frame keeps the
+// client area it is given, and the window grew by the frame's extra size at every opening.
+Form* OpenOwnedWindow(FormDef def, std::vector<EventBinding> bindings, HWND owner, const char* section,
+                      int minWidth, int minHeight);
 
 // The window's place (not while minimised) and size, into its settings section.
 void SaveOwnedWindowPosition(const Form& form, const char* section);
